@@ -1,0 +1,1 @@
+#include "support/page_writer.h"

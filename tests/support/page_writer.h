@@ -1,0 +1,2 @@
+// Test-support writer of page images.
+#pragma once

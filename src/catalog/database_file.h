@@ -22,6 +22,7 @@ namespace pagewright {
 
 class DatabaseCatalog;
 class IamPage;
+class OpenNotifier;
 class TextMixPage;
 
 // One entry of the page maps. On disk (snapshot file) it is 10 packed bytes:
@@ -124,6 +125,9 @@ class DatabaseFile {
   std::map<int16_t, DataFileDef> secondaryFiles;
 
   DatabaseCatalog* catalog = nullptr;  // set by OpenDatabase; not owned
+  // Receives the status, progress and error reports of the open sequence
+  // (catalog/open_notifier.h); may be null. Not owned.
+  OpenNotifier* notifier = nullptr;
   bool isOpen = false;
 
  private:

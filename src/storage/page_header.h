@@ -71,7 +71,14 @@ inline constexpr int kData = 1;
 inline constexpr int kIndex = 2;
 inline constexpr int kText = 3;
 inline constexpr int kTextTree = 4;
+inline constexpr int kGam = 8;
+inline constexpr int kSgam = 9;
 inline constexpr int kIam = 10;
+inline constexpr int kPfs = 11;
+inline constexpr int kBoot = 13;
+inline constexpr int kFileHeader = 15;
+inline constexpr int kDiffMap = 16;
+inline constexpr int kMinimallyLoggedMap = 17;
 inline constexpr int kHighestKnown = 17;
 }  // namespace page_type
 

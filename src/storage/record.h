@@ -214,7 +214,7 @@ std::unique_ptr<SparseVector> DecodeSparseVector(ByteView value, const CPage* pa
 
 // Builds the records of every slot of `page` into page.records (one entry per
 // slot, null where a slot yields no record). Builds nothing for a page without
-// a slot array or with an implausible header. Releases the slot array.
+// a slot array or with an implausible header. The slot array is kept.
 void BuildAllRecords(PrimaryRecordPage& page);
 // Builds only slot `slotIndex` into page.records (used to follow forwarding
 // stubs); appends nothing when the slot does not exist.

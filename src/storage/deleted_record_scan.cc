@@ -59,7 +59,6 @@ void ScanDeletedRecords(PrimaryRecordPage& page) {
   int lastSignature = -1;
   while (position < kScanEnd && !state.cancelFlag.load(std::memory_order_relaxed)) {
     ScanParse parse = ParseForScan(bytes.from(static_cast<size_t>(position)), &page);
-    int searchFrom;
     if (parse.length > 0) {
       if (!isLive(position) && recovered.size() < static_cast<size_t>(INT16_MAX)) {
         recovered.push_back(static_cast<uint16_t>(position));
@@ -68,13 +67,13 @@ void ScanDeletedRecords(PrimaryRecordPage& page) {
         parse.record->fromDeletedScan = true;
         page.deletedRecords.push_back(std::move(parse.record));
       }
+      // The next record is tried where this one ends, signature or not: rows
+      // of any shape that follow a row that parses are found that way.
       position += parse.length;
-      if (position >= kScanEnd || IsScanSignature(bytes, static_cast<size_t>(position), minLen)) continue;
-      searchFrom = position;
-    } else {
-      // A signature that does not parse must not be found again.
-      searchFrom = position == lastSignature ? position + 1 : position;
+      continue;
     }
+    // A signature that does not parse must not be found again.
+    int searchFrom = position == lastSignature ? position + 1 : position;
     int found = FindSignature(bytes, searchFrom, minLen);
     if (found < 0) break;
     lastSignature = found;

@@ -8,8 +8,6 @@ namespace pagewright {
 
 namespace {
 
-inline constexpr int64_t kBootPageNumber = 9;
-
 void ReportFatal(DatabaseFile& file, std::string_view text) {
   file.isOpen = false;
   if (file.notifier) file.notifier->FatalError(text);
@@ -73,29 +71,11 @@ std::unique_ptr<DatabaseFile> OpenDatabaseFile(const std::string& path, EngineSt
   return file;
 }
 
-std::optional<int64_t> BootPagePosition(const DatabaseFile& file) {
-  int64_t shift = 0;
-  const MappedPage* sample = nullptr;
-  for (int32_t objectId : {7, 41}) {
-    auto entry = file.systemPages.find(objectId);
-    if (entry != file.systemPages.end() && !entry->second.empty()) {
-      sample = &entry->second.front();
-      break;
-    }
-  }
-  if (sample) {
-    // The sample was found at its position in the primary file whatever file
-    // id its header names; its own page id tells how far pages are displaced.
-    uint8_t header[kPageHeaderSize] = {};
-    int64_t offset = file.baseOffset + static_cast<int64_t>(sample->position) * static_cast<int64_t>(kPageSize);
-    if (file.primary.ReadAt(offset, header, sizeof header) == sizeof header) {
-      int32_t ownPageNo = ByteView(header, sizeof header).i32_or(page_layout::kPageId);
-      shift = static_cast<int64_t>(ownPageNo) - sample->position;
-    }
-  }
-  const int64_t position = kBootPageNumber - shift;
-  if (position <= 0 || position >= file.pageCount) return std::nullopt;
-  return position;
+std::optional<BootPageFacts> ReadDatabaseName(DatabaseFile& file) {
+  file.databaseName.clear();
+  std::optional<BootPageFacts> facts = ReadBootPage(file);
+  if (facts) file.databaseName = facts->databaseName;
+  return facts;
 }
 
 void ReleaseDatabaseFile(std::unique_ptr<DatabaseFile>& file) {

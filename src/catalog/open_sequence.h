@@ -16,6 +16,7 @@
 #include <string>
 
 #include "catalog/database_file.h"
+#include "storage/boot_page.h"
 
 namespace pagewright {
 
@@ -48,13 +49,12 @@ std::unique_ptr<DatabaseFile> OpenDatabaseFile(const std::string& path, EngineSt
 // mode). True when at least one catalog page is in systemPages afterwards.
 bool MapPages(DatabaseFile& file, const OpenOptions& options = {});
 
-// The boot page's position: page 9 corrected by the shift d between the page
-// number a catalog page (object 7, else 41) names and the position it was
-// found at. Nothing when 9 - d is not above 0 or not below pageCount.
-std::optional<int64_t> BootPagePosition(const DatabaseFile& file);
-
-// Sets databaseName from the boot page; leaves it empty when there is none.
-void ReadDatabaseName(DatabaseFile& file);
+// Reads the boot page (page 9, found through the shift of the first catalog
+// page of object 7, else 41; storage/boot_page.h) and sets databaseName from
+// it; the release name and the collation go to the engine state on the way.
+// databaseName stays empty, and nothing is returned, when there is no boot
+// page to read.
+std::optional<BootPageFacts> ReadDatabaseName(DatabaseFile& file);
 
 // Clears the secondary files and the page maps, closes the primary file and
 // frees the object. A null pointer is left alone.

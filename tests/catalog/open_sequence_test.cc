@@ -7,6 +7,7 @@
 #include "catalog/mapping_scan.h"
 #include "catalog/open_notifier.h"
 #include "storage/engine_state.h"
+#include "support/boot_page_writer.h"
 #include "support/file_writer.h"
 #include "support/open_fixtures.h"
 #include "support/temp_dir.h"
@@ -328,28 +329,34 @@ TEST(OpenSnapshot, MapsComeFromTheLoaderAndNoPageIsScanned) {
   }
 }
 
-TEST(OpenBootPage, PositionFollowsTheShiftOfTheFirstCatalogPage) {
+TEST(OpenDatabaseName, FromTheBootPageFoundThroughTheShift) {
   struct Case {
     const char* name;
-    int32_t shift;     // pages missing at the front
-    int32_t sampleId;  // 7, 41 or none (0)
-    int32_t pages;
-    std::optional<int64_t> position;
+    int32_t shift;  // pages missing at the front
+    bool bootZeroed;
+    bool sample;    // a page of object 7 tells the shift
+    const char* databaseName;
   };
-  for (Case c : {Case{"Healthy", 0, 7, 20, 9}, Case{"ShiftTwo", 2, 7, 20, 7}, Case{"ColumnsSample", 3, 41, 20, 6},
-                 Case{"ShiftNine", 9, 7, 20, std::nullopt}, Case{"NoSample", 4, 0, 20, 9},
-                 Case{"TooShort", 0, 7, 9, std::nullopt}}) {
+  for (Case c : {Case{"Healthy", 0, false, true, "Sales"}, Case{"TwoPagesMissing", 2, false, true, "Sales"},
+                 Case{"NoSampleReadsPageNine", 2, false, false, ""}, Case{"BootZeroed", 0, true, true, ""},
+                 Case{"BootPageCutOff", 10, false, true, ""}}) {
     TempDir dir;
     FileImage image;
     image.SetMissingLeadingPages(c.shift);
-    for (int32_t pageNo = c.shift; pageNo < c.shift + c.pages; ++pageNo)
-      image.PutPage(HeaderPage(page_type::kData, PageId{1, pageNo}, pageNo == c.shift + 5 ? c.sampleId : 34));
+    support::BootPageSpec spec;
+    spec.databaseName = "Sales";
+    if (!c.bootZeroed) image.PutPage(support::MakeBootPage(spec));
+    image.PutPage(HeaderPage(page_type::kData, PageId{1, 14}, c.sample ? 7 : 34));
+    image.SetBlockCount(20);
     ASSERT_TRUE(image.WriteTo(dir.File("db.mdf")));
     EngineState state;
     RecordingNotifier notifier;
     auto file = Open(dir.File("db.mdf"), state, notifier);
     ASSERT_TRUE(file->isOpen) << c.name;
-    EXPECT_EQ(BootPagePosition(*file), c.position) << c.name;
+    file->databaseName = "stale";
+    auto facts = ReadDatabaseName(*file);
+    EXPECT_EQ(file->databaseName, c.databaseName) << c.name;
+    EXPECT_EQ(facts.has_value(), c.shift < 9) << c.name;
   }
 }
 

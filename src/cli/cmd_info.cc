@@ -1,9 +1,10 @@
 // pagewright info FILE: the boot page facts of a primary data file.
 #include <cstdio>
 
+#include "catalog/open_sequence.h"
 #include "cli/command.h"
+#include "cli/console_notifier.h"
 #include "cli/json.h"
-#include "cli/open_for_info.h"
 #include "cli/options.h"
 #include "storage/boot_page.h"
 
@@ -51,13 +52,11 @@ int RunInfo(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   const std::string& path = command.positional[0];
-  OpenOutcome opened = OpenForInfo(path, state);
-  if (!opened.file) {
-    PrintError(opened.error);
-    return kExitCannotOpen;
-  }
-  DatabaseFile& file = *opened.file;
-  auto boot = ReadBootPage(file);
+  ConsoleNotifier notifier(path);
+  auto opened = OpenDatabaseFile(path, state, &notifier);
+  if (!opened->isOpen) return kExitCannotOpen;  // the notifier printed why
+  DatabaseFile& file = *opened;
+  auto boot = ReadDatabaseName(file);
   if (!boot) {
     PrintError(path + ": not a valid data file: no boot page (the file holds " + std::to_string(file.pageCount) +
                (file.pageCount == 1 ? " page" : " pages") + "; the boot page is page 9)");

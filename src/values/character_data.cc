@@ -1,0 +1,119 @@
+#include "values/character_data.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "values/utf16_text.h"
+
+namespace pagewright {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+using ConverterHandle = std::unique_ptr<UConverter, ConverterCloser>;
+
+// Unassigned and illegal input both become U+FFFD, where ICU's own default
+// would give U+001A for some double-byte code pages.
+void SubstituteReplacementCharacter(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                                    UConverterCallbackReason reason, UErrorCode* error) {
+  if (reason > UCNV_IRREGULAR) return;
+  static const UChar kReplacement = 0xFFFD;
+  *error = U_ZERO_ERROR;
+  ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, error);
+}
+
+ConverterHandle OpenNamedConverter(const std::string& name) {
+  UErrorCode error = U_ZERO_ERROR;
+  ConverterHandle converter(ucnv_open(name.c_str(), &error));
+  if (U_FAILURE(error)) return nullptr;
+  return converter;
+}
+
+ConverterHandle OpenCodePageConverter(int32_t codePage) {
+  if (codePage <= 0) return nullptr;
+  switch (codePage) {
+    case 1200: case 1201: case 12000: case 12001:  // UTF-16 and UTF-32: no 8-bit text
+      return nullptr;
+    default:
+      break;
+  }
+  if (codePage >= 28591 && codePage <= 28605) {
+    if (auto converter = OpenNamedConverter("iso-8859-" + std::to_string(codePage - 28590))) return converter;
+  }
+  if (auto converter = OpenNamedConverter("windows-" + std::to_string(codePage))) return converter;
+  // The OEM and EBCDIC code pages carry their IBM numbers.
+  return OpenNamedConverter("ibm-" + std::to_string(codePage));
+}
+
+size_t LengthToZero(ByteView bytes) {
+  const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
+  return zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data()) : bytes.size();
+}
+
+}  // namespace
+
+int32_t ColumnCodePage(int32_t collationId, const EngineState& state) {
+  if (collationId == 0 || collationId == -1) return state.defaultAnsiCodePage;
+  const int64_t key = collationId;  // sign-extended, as the table's keys are
+  if (state.collation.collationKnown == 1 && key == state.collation.activeCollationId)
+    return state.collation.activeCodePage;
+  auto entry = state.collations.find(key);
+  if (entry != state.collations.end()) return entry->second.codePage;
+  return state.defaultAnsiCodePage;
+}
+
+std::optional<std::string> ConvertCodePageText(ByteView bytes, int32_t codePage) {
+  ConverterHandle converter = OpenCodePageConverter(codePage);
+  if (!converter) return std::nullopt;
+  UErrorCode error = U_ZERO_ERROR;
+  ucnv_setToUCallBack(converter.get(), SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &error);
+  if (U_FAILURE(error)) return std::nullopt;
+
+  const size_t length = LengthToZero(bytes);
+  if (length == 0) return std::string();
+  if (length > static_cast<size_t>(INT32_MAX / 2)) return std::nullopt;
+  const char* source = reinterpret_cast<const char*>(bytes.data());
+  std::vector<UChar> units(length + 8);
+  int32_t produced = ucnv_toUChars(converter.get(), units.data(), static_cast<int32_t>(units.size()), source,
+                                   static_cast<int32_t>(length), &error);
+  if (error == U_BUFFER_OVERFLOW_ERROR && produced > 0) {
+    // A byte sequence may decode to a surrogate pair or more than one unit.
+    units.resize(static_cast<size_t>(produced) + 1);
+    error = U_ZERO_ERROR;
+    ucnv_resetToUnicode(converter.get());
+    produced = ucnv_toUChars(converter.get(), units.data(), static_cast<int32_t>(units.size()), source,
+                             static_cast<int32_t>(length), &error);
+  }
+  if (U_FAILURE(error) || produced < 0) return std::nullopt;
+  std::string text;
+  text.reserve(static_cast<size_t>(produced));
+  AppendUtf16AsUtf8(text, reinterpret_cast<const char16_t*>(units.data()),
+                    std::min(static_cast<size_t>(produced), units.size()));
+  return text;
+}
+
+std::string WidenBytes(ByteView bytes) {
+  const size_t length = LengthToZero(bytes);
+  std::string text;
+  text.reserve(length);
+  for (size_t index = 0; index < length; ++index) AppendUtf8(text, bytes[index]);
+  return text;
+}
+
+std::string ConvertCodePageOrWiden(ByteView bytes, int32_t codePage) {
+  if (auto text = ConvertCodePageText(bytes, codePage)) return std::move(*text);
+  return WidenBytes(bytes);
+}
+
+std::string ConvertCharacterData(ByteView bytes, int32_t collationId, const EngineState& state) {
+  return ConvertCodePageOrWiden(bytes, ColumnCodePage(collationId, state));
+}
+
+}  // namespace pagewright

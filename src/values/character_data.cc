@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "values/collation_table.h"
 #include "values/utf16_text.h"
 
 namespace pagewright {
@@ -64,8 +65,7 @@ int32_t ColumnCodePage(int32_t collationId, const EngineState& state) {
   const int64_t key = collationId;  // sign-extended, as the table's keys are
   if (state.collation.collationKnown == 1 && key == state.collation.activeCollationId)
     return state.collation.activeCodePage;
-  auto entry = state.collations.find(key);
-  if (entry != state.collations.end()) return entry->second.codePage;
+  if (const CollationEntry* entry = FindCollation(state.collations, key)) return entry->codePage;
   return state.defaultAnsiCodePage;
 }
 

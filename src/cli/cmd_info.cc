@@ -1,10 +1,13 @@
 // pagewright info FILE: the boot page facts of a primary data file.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "catalog/open_sequence.h"
 #include "cli/command.h"
 #include "cli/console_notifier.h"
 #include "cli/json.h"
+#include "cli/open_for_info.h"
 #include "cli/options.h"
 #include "storage/boot_page.h"
 
@@ -43,7 +46,7 @@ int RunInfo(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (!command.common.snapshotPath.empty()) {
-    PrintError("info: --snapshot is not supported by info: it reads the boot page directly");
+    PrintError("info: --snapshot is not available yet: snapshot files cannot be read by this version");
     return kExitUsage;
   }
   EngineState state;
@@ -52,7 +55,13 @@ int RunInfo(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   const std::string& path = command.positional[0];
-  ConsoleNotifier notifier(path);
+  if (std::string reason = CheckDataFilePath(path); !reason.empty()) {
+    PrintError(reason);
+    return kExitCannotOpen;
+  }
+  // Status lines and the progress bar are for a person watching; a script
+  // reading stderr gets only errors.
+  ConsoleNotifier notifier(path, /*showStatus=*/::isatty(STDERR_FILENO) == 1);
   auto opened = OpenDatabaseFile(path, state, &notifier);
   if (!opened->isOpen) return kExitCannotOpen;  // the notifier printed why
   DatabaseFile& file = *opened;

@@ -9,25 +9,26 @@
 
 namespace pagewright::cli {
 
+std::string CheckDataFilePath(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return path + ": cannot open: " + std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return path + ": is a directory, not a data file";
+  int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (probe < 0) return path + ": cannot open: " + std::strerror(errno);
+  struct stat opened {};
+  int statResult = ::fstat(probe, &opened);
+  ::close(probe);
+  if (statResult != 0) return path + ": cannot open: " + std::strerror(errno);
+  if (opened.st_size < static_cast<off_t>(kPageSize))
+    return path + ": not a valid data file: " + std::to_string(static_cast<long long>(opened.st_size)) +
+           " bytes, less than one 8192-byte page";
+  return std::string();
+}
+
 OpenOutcome OpenForInfo(const std::string& path, EngineState& state) {
   OpenOutcome outcome;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    outcome.error = path + ": cannot open: " + std::strerror(errno);
-    return outcome;
-  }
-  if (S_ISDIR(info.st_mode)) {
-    outcome.error = path + ": is a directory, not a data file";
-    return outcome;
-  }
-  // Open first to learn the reason a read would fail (permissions).
-  int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (probe < 0) {
-    outcome.error = path + ": cannot open: " + std::strerror(errno);
-    return outcome;
-  }
-  ::close(probe);
-
+  outcome.error = CheckDataFilePath(path);
+  if (!outcome.error.empty()) return outcome;
   auto file = std::make_unique<DatabaseFile>(state);
   file->primary = ReadOnlyFile::Open(path);
   if (!file->primary.valid()) {
@@ -37,8 +38,7 @@ OpenOutcome OpenForInfo(const std::string& path, EngineState& state) {
   file->path = path;
   file->fileLength = file->primary.Length();
   if (file->fileLength < static_cast<int64_t>(kPageSize)) {
-    outcome.error = path + ": not a valid data file: " + std::to_string(file->fileLength < 0 ? 0 : file->fileLength) +
-                    " bytes, less than one 8192-byte page";
+    outcome.error = path + ": not a valid data file: less than one 8192-byte page";
     return outcome;
   }
   int64_t remainder = file->fileLength % static_cast<int64_t>(kPageSize);

@@ -1,7 +1,7 @@
-// Opening a data file for the console commands that read single pages or the
-// boot page (info, page). This is the one call to swap for the full open
-// sequence (alignment probe, mapping scan) once it exists; the commands only
-// need a DatabaseFile whose page reads work.
+// Opening a data file for the console commands. CheckDataFilePath gives the
+// user a precise reason before the open sequence runs (which only knows
+// "cannot be open" and "not valid"); OpenForInfo is the plain open of the
+// page command, which reads single pages and needs no page maps.
 #pragma once
 
 #include <memory>
@@ -16,6 +16,11 @@ struct OpenOutcome {
   std::unique_ptr<DatabaseFile> file;  // null on failure
   std::string error;                   // sentence for stderr when file is null
 };
+
+// Why `path` cannot be a data file: it does not exist, is a directory,
+// cannot be opened for reading, or is shorter than one page. Empty when it
+// may be one. Each reason is a sentence that names the path.
+std::string CheckDataFilePath(const std::string& path);
 
 // Opens `path` read-only: refuses a missing path, a directory, anything that
 // cannot be read, and a file shorter than one page. Page count = whole pages

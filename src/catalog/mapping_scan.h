@@ -97,14 +97,15 @@ struct MappingCounts {
 MappingCounts ScanFilePages(const ReadOnlyFile& file, int64_t fileLength, int64_t pageCount, int64_t baseOffset,
                             const MappingTarget& target, const EngineState& state, OpenNotifier* notifier);
 
-// Calls visit(blockIndex, ByteView of 8192 bytes) for blocks first..last of
-// `file`, block i at base + i * 8192, zero where the file has no bytes, reading
-// up to kScanChunkBytes per pread. Stops when visit returns false. A short read
-// inside the file is retried block by block, so an unreadable block costs only
-// itself. Returns false when the read buffer could not be obtained.
-using BlockVisitor = std::function<bool(int64_t blockIndex, ByteView block)>;
-bool ForEachBlock(const ReadOnlyFile& file, int64_t fileLength, int64_t base, int64_t first, int64_t last,
-                  const BlockVisitor& visit);
+// Calls visit(firstBlock, chunk) for consecutive runs of blocks first..last
+// of `file`, block i at base + i * 8192, zero where the file has no bytes:
+// `chunk` holds whole 8192-byte blocks, up to kScanChunkBytes per pread.
+// Stops when visit returns false. A short read inside the file is retried
+// block by block, so an unreadable block costs only itself. Returns false
+// when the read buffer could not be obtained.
+using ChunkVisitor = std::function<bool(int64_t firstBlock, ByteView chunk)>;
+bool ForEachChunk(const ReadOnlyFile& file, int64_t fileLength, int64_t base, int64_t first, int64_t last,
+                  const ChunkVisitor& visit);
 
 // Whether the mapping scan would enter a page with these header fields into
 // systemPages (see the note at the top).

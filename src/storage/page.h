@@ -22,7 +22,7 @@
 namespace pagewright {
 
 class DatabaseFile;
-struct CompressionInfo;  // storage/compressed_record.h
+struct CompressionInfo;  // storage/compression_info.h
 
 // A page buffer: always kPageSize bytes, zero where nothing was read.
 using PageBuffer = std::vector<uint8_t>;

@@ -195,6 +195,9 @@ class CPrimaryRecord : public CRecord {
   std::vector<CompressedLongOffset> longOffsets;
   std::vector<CompressedColumnState> columnState;
   int32_t longCount = 0;
+  // After expansion (storage/compressed_record.h): one entry per column, the
+  // value as an uncompressed row holds it; no data for NULL or unreadable.
+  std::vector<ColumnBytes> expandedValues;
 };
 
 // Result of ParseForScan: the parsed record and the byte count it spans, or

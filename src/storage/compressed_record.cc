@@ -7,13 +7,14 @@
 #include "storage/compressed_value.h"
 #include "storage/compression_info.h"
 #include "storage/page.h"
+#include "values/type_codes.h"
 
 namespace pagewright {
 namespace {
 
 using namespace cd_layout;
 
-constexpr int32_t kBitTypeCode = 2;  // ColumnDef::typeCode of bit columns
+constexpr int32_t kBitTypeCode = type_code::kBit;
 
 size_t ShortLength(uint8_t code) {
   if (code >= cd_code::kShortFirst && code <= cd_code::kShortLast) return code - 1u;

@@ -3,37 +3,12 @@
 #include <string>
 
 #include "storage/scsu.h"
+#include "values/type_codes.h"
 
 namespace pagewright {
 namespace {
 
-// Internal type codes of the column list (ColumnDef::typeCode).
-namespace code {
-constexpr int32_t kBigInt = 0;
-constexpr int32_t kBinary = 1;
-constexpr int32_t kBit = 2;
-constexpr int32_t kChar = 3;
-constexpr int32_t kDateTime = 4;
-constexpr int32_t kDate = 5;
-constexpr int32_t kTime = 6;
-constexpr int32_t kDateTime2 = 7;
-constexpr int32_t kDateTimeOffset = 8;
-constexpr int32_t kInt = 9;
-constexpr int32_t kNChar = 10;
-constexpr int32_t kNVarChar = 11;
-constexpr int32_t kSmallInt = 13;
-constexpr int32_t kTinyInt = 14;
-constexpr int32_t kUniqueIdentifier = 15;
-constexpr int32_t kSystemType232 = 18;
-constexpr int32_t kMoney = 21;
-constexpr int32_t kFloat = 22;
-constexpr int32_t kNumeric = 23;
-constexpr int32_t kDecimal = 24;
-constexpr int32_t kSmallDateTime = 27;
-constexpr int32_t kReal = 28;
-constexpr int32_t kSmallMoney = 29;
-constexpr int32_t kTimestamp = 30;
-}  // namespace code
+namespace code = type_code;
 
 constexpr uint8_t kSpace = 0x20;
 constexpr size_t kDecimalGroupBits = 10;

@@ -52,18 +52,12 @@ std::vector<Bytes> RealShapedDictionary() {
   return entries;
 }
 
+// The page as the page reader builds it: the record builder hands compressed
+// records over with their bytes, the compressed reader expands them.
 std::unique_ptr<CDataPage> MakePage(const support::PageImage& image, const DatabaseFile* file = nullptr) {
   auto buffer = std::make_unique<PageBuffer>(image.bytes());
   auto page = std::make_unique<CDataPage>(std::move(buffer), file);
-  // The record reader's hand-over: compressed records keep their bytes.
-  for (uint16_t offset : page->slots) {
-    auto record = std::make_unique<CPrimaryRecord>();
-    record->isCompressed = true;
-    record->page = page.get();
-    record->pageOffset = offset;
-    record->rawRecord = page->bytes().from(offset).to_vector();
-    page->records.push_back(std::move(record));
-  }
+  BuildPageRecords(*page);
   return page;
 }
 
@@ -251,6 +245,26 @@ TEST(CompressedPageRecords, LegacyCatalogLeavesRecordsUnexpanded) {
   state.legacyCatalog = false;
   ExpandPageRecords(*page, std::vector<ColumnDef>{Column(kInt)});
   EXPECT_EQ(IntValue(RecordAt(*page, 0).expandedValues.at(0)), 1);
+}
+
+TEST(CompressedPageRecords, GhostRowsFollowTheShowDeletedOption) {
+  EngineState state;
+  DatabaseFile file(state);
+  Bytes anchor = support::BuildCdRecord({CdEntry::Value(support::CompressInteger(500))});
+  Bytes ci = support::BuildCompressionInfo(&anchor, nullptr);
+  Bytes live = support::BuildCdRecord({CdEntry::Value(support::Prefixed(1, {0xF5}))});  // 0x81F5 = 501
+  Bytes ghost = support::BuildCdRecord({CdEntry::Empty()}, {cd_record_type::kGhostData});
+  support::PageImage image = support::BuildCompressedPage(ci, {live, ghost});
+  for (bool show : {false, true}) {
+    state.showDeleted = show;
+    auto page = MakePage(image, &file);
+    ExpandPageRecords(*page, std::vector<ColumnDef>{Column(kInt)});
+    ASSERT_EQ(page->records.size(), 2u);
+    EXPECT_EQ(IntValue(RecordAt(*page, 0).expandedValues.at(0)), 501);
+    const CPrimaryRecord& deleted = RecordAt(*page, 1);
+    EXPECT_EQ(deleted.isBad, !show);
+    if (show) EXPECT_EQ(IntValue(deleted.expandedValues.at(0)), 500);  // code 1: the anchor value
+  }
 }
 
 TEST(CompressedPageRecords, RowCompressedPageWithoutCompressionInfo) {

@@ -215,6 +215,24 @@ TEST(OpenMapping, MessagesOfAHealthyOpen) {
   EXPECT_EQ(notifier.events[notifier.events.size() - 2], "position 250");
 }
 
+TEST(OpenMapping, PagesMatchTheirAllocationUnit) {
+  struct Case {
+    int32_t objectId;
+    uint16_t indexId;
+    int64_t unitId;
+    bool matches;
+  };
+  // nw_itsligo_2008: Shippers' unit and page 369; a columns-table page with
+  // the same object id; nw_klk_2005_from2000 Region's table and index units.
+  for (Case c : {Case{41, 256, 0x0100000000290000, true}, Case{41, 1, 0x0100000000290000, false},
+                 Case{41, 256, 0x0100000000280000, false}, Case{885578193, 0, 0x000034C8D9D10000, true},
+                 Case{885578193, 0, 0x000234C8D9D10000, true}, Case{885578193, 2, 0x000234C8D9D10000, true},
+                 Case{885578193, 1, 0x000234C8D9D10000, false}, Case{-5, 256, 0x0100FFFFFFFA0000, false},
+                 Case{-5, 256, 0x0100FFFFFFFB0000, true}}) {
+    EXPECT_EQ(PageMatchesUnit(c.objectId, c.indexId, c.unitId), c.matches) << c.objectId << "/" << c.indexId;
+  }
+}
+
 // --- Failures ----------------------------------------------------------------
 
 struct FailureCase {

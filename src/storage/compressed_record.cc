@@ -414,9 +414,15 @@ void ExpandPageRecords(PrimaryRecordPage& page, std::span<const ColumnDef> colum
         compression = ReadCompressionInfo(page);
         compressionRead = true;
       }
-      // A row reached through a forwarding stub lies on another page, whose
-      // compression information is not this page's.
-      ExpandCompressedRecord(*record, record->forwardedPage ? nullptr : compression, columns);
+      // A row reached through a forwarding stub lies on another page and
+      // takes that page's compression information.
+      if (record->forwardedPage) {
+        std::shared_ptr<CompressionInfo> moved =
+            page.file ? ReadCompressionInfoOfPage(*page.file, *record->forwardedPage) : nullptr;
+        ExpandCompressedRecord(*record, moved.get(), columns);
+        continue;
+      }
+      ExpandCompressedRecord(*record, compression, columns);
     }
   }
 }

@@ -1,5 +1,6 @@
 #include "storage/compression_info.h"
 
+#include "catalog/database_file.h"
 #include "storage/page.h"
 #include "storage/page_header.h"
 
@@ -68,6 +69,13 @@ std::shared_ptr<CompressionInfo> ParseCompressionInfo(ByteView page, uint8_t typ
     }
   }
   return info;
+}
+
+std::shared_ptr<CompressionInfo> ReadCompressionInfoOfPage(const DatabaseFile& file, const PageId& id) {
+  auto buffer = file.ReadPage(id);
+  if (!buffer || buffer->size() < kPageSize) return nullptr;
+  CPage_Header header = CPage_Header::Decode(buffer->data(), buffer->size());
+  return ParseCompressionInfo(ByteView(*buffer), header.typeFlagBits);
 }
 
 const CompressionInfo* ReadCompressionInfo(PrimaryRecordPage& page) {

@@ -32,7 +32,9 @@
 
 namespace pagewright {
 
+class DatabaseFile;
 class PrimaryRecordPage;
+struct PageId;
 
 namespace ci_layout {
 inline constexpr size_t kStart = 96;  // page offset of the CI
@@ -79,6 +81,11 @@ struct CompressionInfo {
 // byte 96 looks like a CD record (bit 0 set) or when the sizes do not fit the
 // page; otherwise a CI whose bad parts are left out (and `damaged` set).
 std::shared_ptr<CompressionInfo> ParseCompressionInfo(ByteView page, uint8_t typeFlagBits);
+
+// Reads page `id` of `file` and parses its CI; null when the page cannot be
+// read or has none. For rows reached through a forwarding stub, whose page
+// is not the one being expanded.
+std::shared_ptr<CompressionInfo> ReadCompressionInfoOfPage(const DatabaseFile& file, const PageId& id);
 
 // Reads the CI of `page` into page.compression unless it is already there.
 // Returns page.compression (null for a page without one).

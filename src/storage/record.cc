@@ -203,7 +203,8 @@ std::optional<std::vector<uint8_t>> FollowStub(ByteView stub, const CPage* page,
   BuildOneRecord(temporary, *slot);
   if (temporary.records.empty()) return std::nullopt;
   auto* moved = dynamic_cast<CPrimaryRecord*>(temporary.records.back().get());
-  if (!moved || moved->recordLength < 1 || moved->rawRecord.empty()) return std::nullopt;
+  // A compressed row has no recordLength until the compressed reader parses it.
+  if (!moved || (moved->recordLength < 1 && !moved->isCompressed) || moved->rawRecord.empty()) return std::nullopt;
   return std::move(moved->rawRecord);
 }
 

@@ -9,6 +9,9 @@
 #include "storage/compression_info.h"
 #include "storage/page.h"
 #include "support/compressed_writer.h"
+#include "support/file_writer.h"
+#include "support/record_writer.h"
+#include "support/temp_dir.h"
 
 namespace pagewright {
 namespace {
@@ -265,6 +268,33 @@ TEST(CompressedPageRecords, GhostRowsFollowTheShowDeletedOption) {
     EXPECT_EQ(deleted.isBad, !show);
     if (show) EXPECT_EQ(IntValue(deleted.expandedValues.at(0)), 500);  // code 1: the anchor value
   }
+}
+
+TEST(CompressedPageRecords, ForwardedRowTakesItsOwnPagesAnchor) {
+  // Page 10 holds a stub to slot 0 of page 11, whose anchor is 500; this
+  // page's own anchor (9000) must not be used for the moved row.
+  Bytes anchor11 = support::BuildCdRecord({CdEntry::Value(support::CompressInteger(500))});
+  Bytes anchor10 = support::BuildCdRecord({CdEntry::Value(support::CompressInteger(9000))});
+  Bytes moved = support::BuildCdRecord({CdEntry::Value(support::Prefixed(1, {0xF5}))}, {cd_record_type::kForwarded});
+  support::PageImage target = support::BuildCompressedPage(support::BuildCompressionInfo(&anchor11, nullptr),
+                                                           {moved}, PageId{1, 11});
+  support::PageImage stubPage = support::BuildCompressedPage(support::BuildCompressionInfo(&anchor10, nullptr),
+                                                             {support::ForwardingStub(PageId{1, 11}, 0)}, PageId{1, 10});
+  support::FileImage fileImage;
+  fileImage.PutPage(stubPage);
+  fileImage.PutPage(target);
+  support::TempDir dir;
+  ASSERT_TRUE(fileImage.WriteTo(dir.File("moved.mdf")));
+  EngineState state;
+  auto file = support::OpenForTest(state, dir.File("moved.mdf"));
+  ASSERT_TRUE(file);
+
+  auto page = MakePage(stubPage, file.get());
+  ExpandPageRecords(*page, std::vector<ColumnDef>{Column(kInt)});
+  const CPrimaryRecord& record = RecordAt(*page, 0);
+  ASSERT_TRUE(record.forwardedPage);
+  EXPECT_EQ(record.recordType, record_type::kForwardingStub);
+  EXPECT_EQ(IntValue(record.expandedValues.at(0)), 501);
 }
 
 TEST(CompressedPageRecords, RowCompressedPageWithoutCompressionInfo) {

@@ -30,7 +30,14 @@ size_t TemporalWidth(const ColumnDef& column, size_t extra) {
   return fromScale;
 }
 
-size_t DecimalMagnitudeWidth(uint8_t precision) {
+// The column's length (5, 9, 13 or 17 bytes) when it is one of those, else
+// the width its precision gives.
+size_t DecimalMagnitudeWidth(const ColumnDef& column) {
+  switch (column.declaredLength) {
+    case 5: case 9: case 13: case 17: return static_cast<size_t>(column.declaredLength) - 1;
+    default: break;
+  }
+  uint8_t precision = column.precision;
   if (precision == 0 || precision > 28) return 16;
   if (precision <= 9) return 4;
   if (precision <= 19) return 8;
@@ -115,7 +122,7 @@ ExpandedValue ExpandUnicode(ByteView stored, int declaredCharacters, bool fixed)
 }
 
 ExpandedValue ExpandDecimal(ByteView stored, const ColumnDef& column) {
-  const size_t magnitudeWidth = DecimalMagnitudeWidth(column.precision);
+  const size_t magnitudeWidth = DecimalMagnitudeWidth(column);
   ExpandedValue value;
   if (stored.empty()) {
     value.bytes.assign(1 + magnitudeWidth, 0);
@@ -203,11 +210,11 @@ size_t UncompressedWidth(const ColumnDef& column) {
     case code::kDateTime2: return TemporalWidth(column, 3);
     case code::kDateTimeOffset: return TemporalWidth(column, 5);
     case code::kNumeric:
-    case code::kDecimal: return 1 + DecimalMagnitudeWidth(column.precision);
+    case code::kDecimal: return 1 + DecimalMagnitudeWidth(column);
     case code::kUniqueIdentifier: return 16;
     case code::kChar:
     case code::kBinary: return column.declaredLength > 0 ? static_cast<size_t>(column.declaredLength) : 0;
-    case code::kNChar: return column.declaredLength > 0 ? 2 * static_cast<size_t>(column.declaredLength) : 0;
+    case code::kNChar: return column.declaredLength > 0 ? static_cast<size_t>(column.declaredLength) : 0;
     default: return 0;
   }
 }
@@ -245,7 +252,8 @@ ExpandedValue ExpandCompressedValue(const ColumnDef& column, ByteView stored, bo
     case code::kUniqueIdentifier:
       if (stored.empty()) return ExpandedValue{std::vector<uint8_t>(16, 0), false};
       return ExpandedValue{stored.to_vector(), stored.size() != 16};
-    case code::kNChar: return ExpandUnicode(stored, column.declaredLength, true);
+    // The declared length of an nchar column counts bytes, two per character.
+    case code::kNChar: return ExpandUnicode(stored, column.declaredLength / 2, true);
     case code::kNVarChar:
     case code::kSystemType232:
       // (max) columns (no declared length) are never Unicode-compressed.

@@ -16,6 +16,7 @@
 //   char(n) / binary(n)                    trailing 0x20 / 0x00 cut  padded to n bytes
 //   nchar(n)                               SCSU (odd length) or      UTF-16LE padded with
 //                                          UTF-16LE (even)           U+0020 to n characters
+//                                                                    (declaredLength 2n bytes)
 //   nvarchar(n)                            as nchar                  UTF-16LE
 //   timestamp                              big-endian, leading       8 bytes, zeros prepended
 //                                          zero bytes cut

@@ -107,7 +107,7 @@ TEST(CompressedPageReal, RowAgainstTheRealAnchorAndDictionary) {
                                       CdEntry::Empty()});
   auto page = MakePage(support::BuildCompressedPage(ci, {row}));
   std::vector<ColumnDef> columns = {Column(kInt), Column(kInt), Column(kInt), Column(kInt), Column(kDateTime),
-                                    Column(kNChar, 1), Column(kInt), Column(kMoney), Column(kDateTime)};
+                                    Column(kNChar, 2), Column(kInt), Column(kMoney), Column(kDateTime)};
   ExpandPageRecords(*page, columns);
   ASSERT_TRUE(page->compression);
   const CPrimaryRecord& record = RecordAt(*page, 0);

@@ -131,6 +131,9 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"DecimalWiderScale", Column(kDecimal, 0, 18, 5), {0xC1, 0x03, 0x15, 0x90},
                   {1, 0x44, 0xD6, 0x12, 0, 0, 0, 0, 0}},
         ValueCase{"DecimalZero", Column(kDecimal, 0, 20, 2), {}, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        // The column's byte length wins over its precision.
+        ValueCase{"DecimalLengthFromColumn", Column(kDecimal, 9, 5, 0), {0xC4, 0x03, 0x15, 0x90},
+                  {1, 0x39, 0x30, 0, 0, 0, 0, 0, 0}},
         ValueCase{"DecimalGroupAbove999", Column(kDecimal, 0, 9, 0), {0xC2, 0xFF, 0xC0}, {}, true},
         ValueCase{"DecimalTooBigForPrecision", Column(kDecimal, 0, 9, 0), {0xCB, 0x03, 0x15, 0x90}, {}, true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -148,10 +151,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {'G', 0, 'r', 0, 'a', 0, 'y', 0}},
         ValueCase{"NVarCharUtf16", Column(kNVarChar, 40), {0x71, 0x5C, 0x30, 0x75}, {0x71, 0x5C, 0x30, 0x75}},
         ValueCase{"NVarCharMaxNeverScsu", Column(kNVarChar, 0), {'a', 0, 'b'}, {'a', 0, 'b'}},
-        ValueCase{"NCharScsuPadded", Column(kNChar, 4), {0x48, 0x69, 0x10}, {'H', 0, 'i', 0, ' ', 0, ' ', 0}},
-        ValueCase{"NCharCyrillic", Column(kNChar, 3), {0x12, 0x9F, 0xC0, 0xB8, 0x10},
+        ValueCase{"NCharScsuPadded", Column(kNChar, 8), {0x48, 0x69, 0x10}, {'H', 0, 'i', 0, ' ', 0, ' ', 0}},
+        ValueCase{"NCharCyrillic", Column(kNChar, 6), {0x12, 0x9F, 0xC0, 0xB8, 0x10},
                   {0x1F, 0x04, 0x40, 0x04, 0x38, 0x04}},
-        ValueCase{"NCharDamagedScsu", Column(kNChar, 2), {0x41, 0x0C, 0x42},
+        ValueCase{"NCharDamagedScsu", Column(kNChar, 4), {0x41, 0x0C, 0x42},
                   {'A', 0, 0xFD, 0xFF}, true},
         ValueCase{"GuidUnchanged", Column(kGuid), Bytes(16, 0x5A), Bytes(16, 0x5A)},
         ValueCase{"GuidEmptyIsZero", Column(kGuid), {}, Bytes(16, 0)},

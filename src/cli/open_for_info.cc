@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "catalog/mapping_scan.h"
+
 namespace pagewright::cli {
 
 std::string CheckDataFilePath(const std::string& path) {
@@ -43,7 +45,10 @@ OpenOutcome OpenForInfo(const std::string& path, EngineState& state) {
   }
   int64_t remainder = file->fileLength % static_cast<int64_t>(kPageSize);
   file->pageCount = (file->fileLength - remainder) / static_cast<int64_t>(kPageSize);
-  file->baseOffset = 0;
+  // The same alignment probe as the open sequence, without the mapping scan:
+  // a file with bytes in front of its pages is addressed as the readers will.
+  file->baseOffset =
+      ProbeAlignment(file->primary, file->fileLength, file->pageCount, remainder, state, nullptr).baseOffset;
   file->isOpen = true;
   outcome.file = std::move(file);
   return outcome;

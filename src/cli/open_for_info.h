@@ -24,7 +24,8 @@ std::string CheckDataFilePath(const std::string& path);
 
 // Opens `path` read-only: refuses a missing path, a directory, anything that
 // cannot be read, and a file shorter than one page. Page count = whole pages
-// after the remainder r = length mod 8192; base offset 0; no page maps.
+// after the remainder r = length mod 8192; base offset from the alignment
+// probe (r or 0); no page maps.
 OpenOutcome OpenForInfo(const std::string& path, EngineState& state);
 
 }  // namespace pagewright::cli

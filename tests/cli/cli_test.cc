@@ -191,6 +191,26 @@ TEST_F(ConsoleTest, InfoPageCountIgnoresThePartialPage) {
   EXPECT_EQ(pageCount, "12");
 }
 
+TEST_F(ConsoleTest, BytesBeforeThePagesMoveTheBaseOffset) {
+  support::FileImage file = support::MakeMinimalPrimaryFile(BootPageSpec{}, 16);
+  file.SetLeadingRemainder(100, 0xCC);
+  ASSERT_TRUE(file.WriteTo(dir.File("prefixed.mdf")));
+  auto info = RunPagewright({"info", "--json", dir.File("prefixed.mdf")});
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  std::string value;
+  ASSERT_TRUE(support::JsonMember(info.out, "baseOffset", value));
+  EXPECT_EQ(value, "100");
+  ASSERT_TRUE(support::JsonMember(info.out, "databaseName", value));
+  EXPECT_EQ(value, "Sample");
+
+  auto page = RunPagewright({"page", "--json", dir.File("prefixed.mdf"), "1:9"});
+  ASSERT_EQ(page.exitCode, 0) << page.err;
+  ASSERT_TRUE(support::JsonMember(page.out, "byteOffset", value));
+  EXPECT_EQ(value, std::to_string(100 + 9 * 8192));
+  ASSERT_TRUE(support::JsonMember(page.out, "pageId", value));
+  EXPECT_EQ(value, "1:9");
+}
+
 TEST_F(ConsoleTest, InfoWithAChosenCollation) {
   std::string path = WriteDatabase("manual.mdf", BootPageSpec{655, "Shop", 872468488});
   const struct {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 
 #include "catalog/database_file.h"
 #include "storage/iam_page.h"
@@ -70,6 +71,16 @@ std::optional<int64_t> PageOffset(int32_t pageNo, bool allowPageZero, int64_t pa
   return offset;
 }
 
+// A zero-filled page buffer, or null when memory runs out: readers report a
+// failed allocation like any other refusal.
+std::unique_ptr<PageBuffer> NewPageBuffer() {
+  try {
+    return std::make_unique<PageBuffer>(kPageSize, 0);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<PageBuffer> DatabaseFile::ReadPage(PageId id, bool allowPageZero) const {
@@ -77,7 +88,8 @@ std::unique_ptr<PageBuffer> DatabaseFile::ReadPage(PageId id, bool allowPageZero
   if (id.fileId == 1) {
     auto offset = PageOffset(id.pageNo, allowPageZero, pageCount, baseOffset, fileLength);
     if (!offset || !primary.valid()) return nullptr;
-    auto buffer = std::make_unique<PageBuffer>(kPageSize, 0);
+    auto buffer = NewPageBuffer();
+    if (!buffer) return nullptr;
     // A page partly past the end of the file keeps zeros in the unread part.
     primary.ReadAt(*offset, buffer->data(), kPageSize);
     return buffer;
@@ -90,7 +102,8 @@ std::unique_ptr<PageBuffer> DatabaseFile::ReadPage(PageId id, bool allowPageZero
   if (!offset) return nullptr;
   ReadOnlyFile secondary = ReadOnlyFile::Open(def.fileName);
   if (!secondary.valid()) return nullptr;
-  auto buffer = std::make_unique<PageBuffer>(kPageSize, 0);
+  auto buffer = NewPageBuffer();
+  if (!buffer) return nullptr;
   secondary.ReadAt(*offset, buffer->data(), kPageSize);
   return buffer;
 }

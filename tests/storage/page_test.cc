@@ -83,5 +83,27 @@ TEST(RecordPageSlots, TornBitsRestoredBeforeTheRecordsAreRead) {
   EXPECT_EQ((*built.data)[1023], 0x5B);
 }
 
+// The writer keeps the free-space fields the readers see in step with the
+// records, and refuses a record that would run into the slot array.
+TEST(RecordPageSlots, WriterFillsThePageExactly) {
+  PageImage page(page_type::kData, PageId{1, 20});
+  const support::Bytes record(1000, 0x42);
+  int added = 0;
+  while (page.AddRecord(record) >= 0) ++added;
+  // 8096 bytes of record area hold 8 records of 1000 bytes and 8 slots.
+  EXPECT_EQ(added, 8);
+  const support::Bytes before = page.bytes();
+  EXPECT_EQ(page.AddRecord(record), -1);
+  EXPECT_EQ(page.bytes(), before);
+  RecordPage built(BufferOf(page), nullptr);
+  EXPECT_EQ(built.slots.size(), 8u);
+  EXPECT_EQ(built.header->freeData, 96 + 8 * 1000);
+  EXPECT_EQ(built.header->freeCount, 8192 - (96 + 8 * 1000) - 8 * 2);
+  // The last free bytes still take a record that ends right at the slot array.
+  support::Bytes last(static_cast<size_t>(built.header->freeCount) - 2, 0x43);
+  EXPECT_EQ(page.AddRecord(last), 8);
+  EXPECT_EQ(page.AddRecord({0x00}), -1);
+}
+
 }  // namespace
 }  // namespace pagewright

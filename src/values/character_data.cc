@@ -53,6 +53,37 @@ ConverterHandle OpenCodePageConverter(int32_t codePage) {
   return OpenNamedConverter("ibm-" + std::to_string(codePage));
 }
 
+ConverterHandle OpenConfiguredConverter(int32_t codePage) {
+  ConverterHandle converter = OpenCodePageConverter(codePage);
+  if (!converter) return nullptr;
+  UErrorCode error = U_ZERO_ERROR;
+  ucnv_setToUCallBack(converter.get(), SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &error);
+  if (U_FAILURE(error)) return nullptr;
+  return converter;
+}
+
+// Opening a converter costs more than converting a short value, so each
+// thread keeps the last few it used (and remembers code pages that cannot be
+// opened). A converter is used by one thread at a time only.
+UConverter* CachedConverter(int32_t codePage) {
+  struct Entry {
+    int32_t codePage = 0;
+    bool filled = false;
+    ConverterHandle converter;
+  };
+  constexpr size_t kEntries = 4;
+  thread_local Entry entries[kEntries];
+  thread_local size_t nextVictim = 0;
+  for (Entry& entry : entries)
+    if (entry.filled && entry.codePage == codePage) return entry.converter.get();
+  Entry& entry = entries[nextVictim];
+  nextVictim = (nextVictim + 1) % kEntries;
+  entry.codePage = codePage;
+  entry.converter = OpenConfiguredConverter(codePage);
+  entry.filled = true;
+  return entry.converter.get();
+}
+
 size_t LengthToZero(ByteView bytes) {
   const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
   return zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data()) : bytes.size();
@@ -70,32 +101,41 @@ int32_t ColumnCodePage(int32_t collationId, const EngineState& state) {
 }
 
 std::optional<std::string> ConvertCodePageText(ByteView bytes, int32_t codePage) {
-  ConverterHandle converter = OpenCodePageConverter(codePage);
-  if (!converter) return std::nullopt;
+  UConverter* converter = CachedConverter(codePage);
+  if (converter == nullptr) return std::nullopt;
   UErrorCode error = U_ZERO_ERROR;
-  ucnv_setToUCallBack(converter.get(), SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &error);
-  if (U_FAILURE(error)) return std::nullopt;
+  ucnv_resetToUnicode(converter);
 
   const size_t length = LengthToZero(bytes);
   if (length == 0) return std::string();
   if (length > static_cast<size_t>(INT32_MAX / 2)) return std::nullopt;
   const char* source = reinterpret_cast<const char*>(bytes.data());
-  std::vector<UChar> units(length + 8);
-  int32_t produced = ucnv_toUChars(converter.get(), units.data(), static_cast<int32_t>(units.size()), source,
+  // Short values, the usual case, convert into a stack buffer.
+  UChar stackUnits[512];
+  std::vector<UChar> heapUnits;
+  UChar* units = stackUnits;
+  size_t capacity = sizeof(stackUnits) / sizeof(stackUnits[0]);
+  if (length + 8 > capacity) {
+    heapUnits.resize(length + 8);
+    units = heapUnits.data();
+    capacity = heapUnits.size();
+  }
+  int32_t produced = ucnv_toUChars(converter, units, static_cast<int32_t>(capacity), source,
                                    static_cast<int32_t>(length), &error);
   if (error == U_BUFFER_OVERFLOW_ERROR && produced > 0) {
     // A byte sequence may decode to a surrogate pair or more than one unit.
-    units.resize(static_cast<size_t>(produced) + 1);
+    heapUnits.resize(static_cast<size_t>(produced) + 1);
+    units = heapUnits.data();
+    capacity = heapUnits.size();
     error = U_ZERO_ERROR;
-    ucnv_resetToUnicode(converter.get());
-    produced = ucnv_toUChars(converter.get(), units.data(), static_cast<int32_t>(units.size()), source,
+    ucnv_resetToUnicode(converter);
+    produced = ucnv_toUChars(converter, units, static_cast<int32_t>(capacity), source,
                              static_cast<int32_t>(length), &error);
   }
   if (U_FAILURE(error) || produced < 0) return std::nullopt;
   std::string text;
   text.reserve(static_cast<size_t>(produced));
-  AppendUtf16AsUtf8(text, reinterpret_cast<const char16_t*>(units.data()),
-                    std::min(static_cast<size_t>(produced), units.size()));
+  AppendUtf16AsUtf8(text, reinterpret_cast<const char16_t*>(units), std::min(static_cast<size_t>(produced), capacity));
   return text;
 }
 

@@ -258,7 +258,8 @@ std::string FormatVariant(int64_t length, ValueLayout& layout, ByteView bytes, c
       if (n <= 3) return std::string();
       const int scale = stored[2];
       const int valueLength = static_cast<int>(n - 3);
-      const ByteView value = WorkBuffer(from(3)).view();
+      const WorkBuffer buffer(from(3));
+      const ByteView value = buffer.view();
       if (stored[0] == st::kTime) return FormatTime(value, scale, valueLength);
       if (stored[0] == st::kDateTime2) return FormatDateTime2(value, scale, valueLength);
       return FormatDateTimeOffset(value, scale, valueLength);

@@ -99,6 +99,20 @@ TEST_F(CharacterData, CodePageConversions) {
   for (const auto& c : cases) EXPECT_EQ(Convert(c.bytes, c.collationId), c.expected) << c.name;
 }
 
+TEST_F(CharacterData, NoStateCarriesOverBetweenValues) {
+  // A value ending in a lead byte must not join the next value's first byte.
+  EXPECT_EQ(Convert({0x93}, kJapaneseId), "\xEF\xBF\xBD");
+  EXPECT_EQ(Convert({0xFA}, kJapaneseId), "\xEF\xBF\xBD");
+  // Alternating among more code pages than a thread keeps open.
+  for (int round = 0; round < 3; ++round) {
+    for (int32_t codePage : {1251, 932, 936, 1253, 1250, 874}) {
+      const std::string text = ConvertCodePageOrWiden(ByteView(std::vector<uint8_t>{'o', 'k'}), codePage);
+      EXPECT_EQ(text, "ok") << codePage;
+    }
+    EXPECT_EQ(Convert(kCyrillicBytes, kCyrillicId), kCyrillicText);
+  }
+}
+
 TEST_F(CharacterData, UnmappableByteBecomesReplacementCharacter) {
   // 0xD2 is unassigned in code page 1253 (Greek).
   state.defaultAnsiCodePage = 1253;

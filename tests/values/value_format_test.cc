@@ -301,3 +301,58 @@ TEST(ValueFormat, DeclaredLength) {
 
 }  // namespace
 }  // namespace pagewright
+
+namespace pagewright {
+namespace {
+
+// Formats the first `length` bytes of `pattern` placed in front of different
+// trailing bytes; a formatter that looked past its view would see them.
+template <typename Format>
+void ExpectViewBound(const char* what, int code, const std::vector<uint8_t>& pattern, size_t length,
+                     Format format) {
+  std::vector<uint8_t> zeros(pattern.begin(), pattern.begin() + static_cast<long>(length));
+  std::vector<uint8_t> ones = zeros;
+  zeros.resize(length + 64, 0x00);
+  ones.resize(length + 64, 0xFF);
+  EXPECT_EQ(format(ByteView(zeros.data(), length)), format(ByteView(ones.data(), length)))
+      << what << " code " << code << " length " << length;
+}
+
+TEST(ValueFormat, NeverReadsPastTheView) {
+  EngineState state;
+  std::vector<uint8_t> pattern;
+  for (int index = 0; index < 40; ++index) pattern.push_back(static_cast<uint8_t>(index * 37 + 11));
+
+  for (int code = -1; code <= type_code::kLastCode + 2; ++code) {
+    for (uint8_t variable : {0, 1}) {
+      ColumnDef column = Column(code, "x(12)", 18, 4);
+      column.variableLength = variable;
+      column.typeCode = code;
+      for (size_t length = 0; length <= 24; ++length) {
+        ExpectViewBound("FormatValue", code, pattern, length, [&](ByteView bytes) {
+          BitState bits;
+          ValueLayout layout = MakeValueLayout(column, code, &bits);
+          layout.available = 1000;  // the view, not `available`, must bound the read
+          if (layout.isVariable) layout.readLength = 1000;
+          return FormatValue(layout, bytes, column, state);
+        });
+      }
+    }
+  }
+
+  const ColumnDef variantColumn = Column(type_code::kSqlVariant, "sql_variant(8016)");
+  for (int baseType = 0; baseType < 256; ++baseType) {
+    std::vector<uint8_t> variant = pattern;
+    variant[0] = static_cast<uint8_t>(baseType);
+    variant[2] = 3;  // a scale the temporal types accept
+    for (size_t length = 0; length <= 24; ++length) {
+      ExpectViewBound("FormatVariant", baseType, variant, length, [&](ByteView bytes) {
+        ValueLayout layout = MakeValueLayout(variantColumn, type_code::kSqlVariant, nullptr);
+        return FormatVariant(static_cast<int64_t>(length), layout, bytes, variantColumn, state);
+      });
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pagewright

@@ -56,6 +56,12 @@ struct OpenElement {
   std::vector<std::u16string> boundPrefixes;  // popped from the scope at the end tag
 };
 
+// A namespace binding in scope, and the element depth that made it.
+struct Binding {
+  std::u16string uri;
+  size_t elementDepth = 0;
+};
+
 // A prefix (or the default namespace, empty prefix) that the start tag being
 // written uses and that may need a declaration the document never stored.
 struct NamespaceUse {
@@ -106,7 +112,7 @@ class BinaryXmlDecoder {
     if (!ReadHeader()) return {};
     frames_.emplace_back();
     frames_.back().ResetTables();
-    scope_[u"xml"].push_back(u"http://www.w3.org/XML/1998/namespace");
+    scope_[u"xml"].push_back({u"http://www.w3.org/XML/1998/namespace", 0});
 
     while (pos_ < in_.size()) {
       tokenStart_ = pos_;
@@ -231,14 +237,14 @@ class BinaryXmlDecoder {
 
   // ---- namespace scope ---------------------------------------------------
 
-  const std::u16string* BoundUri(const std::u16string& prefix) const {
+  const Binding* InnermostBinding(const std::u16string& prefix) const {
     auto found = scope_.find(prefix);
     if (found == scope_.end() || found->second.empty()) return nullptr;
     return &found->second.back();
   }
 
   void Bind(const std::u16string& prefix, const std::u16string& uri) {
-    scope_[prefix].push_back(uri);
+    scope_[prefix].push_back({uri, elements_.size()});
     elements_.back().boundPrefixes.push_back(prefix);
   }
 
@@ -263,9 +269,12 @@ class BinaryXmlDecoder {
       const std::u16string& prefix = *use.prefix;
       if (prefix == u"xml" || prefix == u"xmlns") continue;
       if (prefix.empty() && !use.isElement) continue;  // unprefixed attributes have no namespace
-      const std::u16string* bound = BoundUri(prefix);
-      const bool matches = bound ? *bound == *use.uri : use.uri->empty();
-      if (matches || DeclaredHere(prefix)) continue;
+      const Binding* bound = InnermostBinding(prefix);
+      const bool matches = bound ? bound->uri == *use.uri : use.uri->empty();
+      // A prefix this start tag already binds to another namespace cannot be
+      // declared twice; the first binding stands.
+      const bool declaredHere = bound && bound->elementDepth == elements_.size();
+      if (matches || declaredHere) continue;
       if (!prefix.empty() && use.uri->empty()) continue;  // a prefix cannot be bound to no namespace
       out_ += prefix.empty() ? " xmlns=\"" : " xmlns:" + Utf8(prefix) + "=\"";
       AppendXmlText(out_, *use.uri, XmlTextPlace::kAttribute);
@@ -273,12 +282,6 @@ class BinaryXmlDecoder {
       Bind(prefix, *use.uri);
     }
     namespaceUses_.clear();
-  }
-
-  bool DeclaredHere(const std::u16string& prefix) const {
-    for (const std::u16string& bound : elements_.back().boundPrefixes)
-      if (bound == prefix) return true;
-    return false;
   }
 
   // Everything that is content ends the start tag before it is written.
@@ -622,7 +625,7 @@ class BinaryXmlDecoder {
 
   std::vector<DocumentFrame> frames_;
   std::vector<OpenElement> elements_;
-  std::unordered_map<std::u16string, std::vector<std::u16string>> scope_;
+  std::unordered_map<std::u16string, std::vector<Binding>> scope_;  // by prefix, innermost last
   std::vector<NamespaceUse> namespaceUses_;
 
   bool startTagOpen_ = false;     // "<name" written, ">" or "/>" not yet

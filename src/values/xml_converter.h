@@ -11,7 +11,8 @@
 // up to that point: every token before the damage is written, the damaged one
 // is not, and no end tags are invented, so a cut-off value reads as one. The
 // text of any cut-off copy of a value is therefore a prefix of the whole
-// value's text.
+// value's text (except that a DOCTYPE cut between its optional parts reads as
+// a shorter DOCTYPE).
 #pragma once
 
 #include <cstddef>

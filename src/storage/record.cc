@@ -237,8 +237,8 @@ void ParseRecord(CPrimaryRecord& record, ByteView recordBytes, const CPage* page
     record.maxLength = static_cast<uint16_t>(std::min<size_t>(movedRow.size(), kPageSize));
     parser.SetStatusFlags(movedRow[kStatusA]);
     record.recordType = record_type::kForwardingStub;
-    // A moved row never starts a compressed record without its page's
-    // compression information; nothing here can expand it.
+    // A moved column-descriptor row goes to the compressed record reader
+    // like any other, from its own bytes.
     if (record.isCompressed) {
       record.rawRecord = std::move(movedRow);
       return;

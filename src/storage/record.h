@@ -184,7 +184,8 @@ class CPrimaryRecord : public CRecord {
   // and whether the deleted-record scan found it (it has no live slot).
   uint16_t pageOffset = 0;
   bool fromDeletedScan = false;
-  // For a record reached through a forwarding stub: where the row lies.
+  // For a forwarding stub whose pointer could be read: where the row lies
+  // (set whether or not the row was reached).
   std::optional<PageId> forwardedPage;
   int32_t forwardedSlot = -1;
 

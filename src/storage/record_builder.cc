@@ -17,7 +17,6 @@ bool ShowDeleted(const CPage& page) {
   return page.file && page.file->state().showDeleted.load(std::memory_order_relaxed);
 }
 
-
 std::unique_ptr<CPrimaryRecord> ParseAt(const PrimaryRecordPage& page, int offset, bool followStubs) {
   ByteView recordBytes = page.bytes().from(static_cast<size_t>(offset));
   auto maxLength = static_cast<uint16_t>(kPageSize - static_cast<size_t>(offset));

@@ -1,0 +1,78 @@
+// Row parsers of the SQL Server 2000 system tables (objects, indexes,
+// columns); offsets in catalog_rows.h.
+#include "catalog/catalog_rows.h"
+
+#include "catalog/catalog_text.h"
+
+namespace pagewright {
+
+namespace layout = catalog_layout;
+
+std::optional<ObjectDef> ParseLegacyObjectRow(const CPrimaryRecord& record, uint64_t& repairCounter) {
+  namespace f = layout::legacy_objects;
+  ByteView fixed(record.fixedData);
+  ObjectDef row;
+  row.objectId = fixed.i32_or(f::kObjectId, row.objectId);
+  if (row.objectId <= 0) return std::nullopt;
+  if (fixed.has(f::kType, 2)) row.type = Latin1ToUtf8(fixed.clip(f::kType, 2));
+  // The owner is the 16-bit uid right after the type characters; a 32-bit
+  // read at 4 would take the type characters for it.
+  row.schemaId = fixed.i16_or(f::kSchemaId, static_cast<int16_t>(row.schemaId));
+  row.schemaClass = fixed.u8_or(f::kSchemaClass, row.schemaClass);
+  row.status = fixed.i32_or(f::kStatus, row.status);
+  size_t parentOffset = record.recordLength > f::kShortRecordLength ? f::kParentId : f::kShortParentId;
+  row.parentId = fixed.i32_or(parentOffset, row.parentId);
+  row.parentClass = fixed.u8_or(f::kParentClass, row.parentClass);
+  row.intProperty = fixed.i32_or(f::kIntProperty, row.intProperty);
+  std::optional<std::string> name = VariableText(record, 0);
+  row.name = (name && !name->empty()) ? *name : kRepairObjectName + std::to_string(repairCounter++);
+  return row;
+}
+
+std::optional<LegacyIndexDef> ParseLegacyIndexRow(const CPrimaryRecord& record, int16_t fileId) {
+  namespace f = layout::legacy_indexes;
+  ByteView fixed(record.fixedData);
+  auto indexId = fixed.i16_at(f::kIndexId);
+  if (!indexId || *indexId != f::kClusteredIndexId) return std::nullopt;
+  LegacyIndexDef row;
+  row.objectId = fixed.i32_or(f::kObjectId, row.objectId);
+  row.fileId = fileId;
+  row.indexId = *indexId;
+  row.firstPage = fixed.i32_or(f::kFirstPage, row.firstPage);
+  row.firstIamPage = fixed.i32_or(f::kFirstIamPage, row.firstIamPage);
+  return row;
+}
+
+LegacyColumnDef ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter) {
+  namespace f = layout::legacy_columns;
+  ByteView fixed(record.fixedData);
+  LegacyColumnDef row;
+  std::optional<std::string> name = VariableText(record, 0);
+  row.name = (name && !name->empty()) ? *name : kRepairColumnName + std::to_string(repairCounter++);
+  row.objectId = fixed.i32_or(f::kObjectId, row.objectId);
+  row.systemTypeId = fixed.u8_or(f::kSystemTypeId, row.systemTypeId);
+  row.typeStatus = fixed.u8_or(f::kTypeStatus, row.typeStatus);
+  row.userTypeId = fixed.i16_or(f::kUserTypeId, row.userTypeId);
+  row.length = fixed.i16_or(f::kLength, row.length);
+  row.precision = fixed.u8_or(f::kPrecision, row.precision);
+  row.scale = fixed.u8_or(f::kScale, row.scale);
+  row.columnId = fixed.i16_or(f::kColumnId, row.columnId);
+  row.xOffset = fixed.i16_or(f::kXOffset, row.xOffset);
+  row.bitPosition = fixed.u8_or(f::kBitPosition, row.bitPosition);
+  row.reserved = fixed.u8_or(f::kReserved, row.reserved);
+  row.columnStatus = fixed.i16_or(f::kColumnStatus, row.columnStatus);
+  row.defaultId = fixed.i16_or(f::kDefaultId, row.defaultId);
+  row.domain = fixed.i32_or(f::kDomain, row.domain);
+  row.number = fixed.i16_or(f::kNumber, row.number);
+  row.columnOrder = fixed.i16_or(f::kColumnOrder, row.columnOrder);
+  row.offset = fixed.i16_or(f::kOffset, row.offset);
+  if (record.columnCount > f::kCollationMinColumns && record.recordLength > f::kCollationMinLength)
+    row.collationId = fixed.i32_or(f::kCollationId, row.collationId);
+  // The fixed part of a 2000 column row ends at byte 42, so there is no
+  // status byte there to read (reading on would take the low byte of the
+  // column count). NOT NULL is bit 0 of typeStatus.
+  if (fixed.has(f::kTypeStatus, 1)) row.status = row.typeStatus & f::kNotNullBit;
+  return row;
+}
+
+}  // namespace pagewright

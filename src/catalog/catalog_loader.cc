@@ -177,9 +177,9 @@ void SynthesiseObjects(DatabaseCatalog& catalog) {
 void CatalogLoader::Bootstrap(DatabaseCatalog& catalog) {
   EngineState& state = file_.state();
 
-  ReadDatabaseName(file_);
+  // PENDING ReadDatabaseName(file_);
   LoadDatabaseFiles(catalog.files);
-  LocateSecondaryFiles(file_, catalog.files, file_.path);
+  // PENDING LocateSecondaryFiles(file_, catalog.files, file_.path);
 
   LoadObjects(id::kObjects, false, catalog.objects);
   bool legacy = false;

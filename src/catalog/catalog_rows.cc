@@ -157,7 +157,7 @@ std::optional<PhysicalColumnDef> ParsePhysicalColumnRow(const CPrimaryRecord& re
   // The minimum length alone admits the 2000-layout column rows (42-byte
   // fixed part) that model-database leftovers keep under the same object id;
   // their bytes 40-49 would be read from past their fixed part.
-  if (fixed.size() < f::kFixedLength) return std::nullopt;
+  if (fixed.size() < f::kFieldsEnd) return std::nullopt;
   PhysicalColumnDef row;
   row.rowsetId = fixed.i64_or(f::kRowsetId, row.rowsetId);
   row.rowsetColumnId = fixed.i32_or(f::kRowsetColumnId, row.rowsetColumnId);

@@ -103,7 +103,8 @@
 
 namespace pagewright {
 
-// Offsets of the fixed data, shared with the test-support writer.
+// Offsets of the fixed data, shared with the test-support writer. kFixedLength
+// is the length of the fixed part real servers write.
 namespace catalog_layout {
 
 namespace files {
@@ -120,20 +121,20 @@ inline constexpr int32_t kMinLength = 20;
 
 namespace legacy_objects {
 inline constexpr size_t kObjectId = 0, kType = 4, kSchemaId = 6, kSchemaClass = 8, kStatus = 9, kShortParentId = 15,
-                        kParentClass = 19, kIntProperty = 20, kParentId = 24, kFixedLength = 44;
+                        kParentClass = 19, kIntProperty = 20, kParentId = 24, kFixedLength = 38;
 // Records longer than this carry the parent id at kParentId.
 inline constexpr int32_t kShortRecordLength = 23;
 }  // namespace legacy_objects
 
 namespace allocation_units {
 inline constexpr size_t kUnitId = 0, kType = 8, kOwnerId = 9, kStatus = 17, kFilegroupId = 21, kFirstPage = 23,
-                        kRootPage = 29, kFirstIamPage = 35, kFixedLength = 41;
+                        kRootPage = 29, kFirstIamPage = 35, kFixedLength = 69;
 inline constexpr int32_t kMinLength = 39;
 }  // namespace allocation_units
 
 namespace rowsets {
 inline constexpr size_t kRowsetId = 0, kOwnerType = 8, kObjectId = 9, kIndexId = 13, kPartitionNumber = 17,
-                        kStatus = 21, kFilegroupId = 25, kRowCount = 27, kFixedLength = 35;
+                        kStatus = 21, kFilegroupId = 25, kRowCount = 27, kFixedLength = 53;
 inline constexpr int32_t kMinLength = 27;
 }  // namespace rowsets
 
@@ -150,16 +151,16 @@ inline constexpr int32_t kIdentityStatus = 5;
 namespace physical_columns {
 inline constexpr size_t kRowsetId = 0, kRowsetColumnId = 8, kHobtColumnId = 12, kModifyCounter = 16, kTypeInfo = 24,
                         kColumnId = 28, kOrdinalKey = 32, kMaxInRowLength = 34, kStatus = 36, kLeafOffset = 40,
-                        kNullBit = 44, kBitPosition = 48, kFixedLength = 50;
+                        kNullBit = 44, kBitPosition = 48, kFieldsEnd = 50, kFixedLength = 54;
 inline constexpr int32_t kMinLength = 48;
 }  // namespace physical_columns
 
 namespace hobt_columns {
-inline constexpr size_t kHobtId = 0, kColumnId = 8, kLeafOffset = 27, kNullBit = 33, kFixedLength = 35;
+inline constexpr size_t kHobtId = 0, kColumnId = 8, kLeafOffset = 27, kNullBit = 33, kFixedLength = 37;
 }  // namespace hobt_columns
 
 namespace rowset_columns {
-inline constexpr size_t kRowsetId = 0, kRowsetColumnId = 8, kHobtColumnId = 12, kFixedLength = 16;
+inline constexpr size_t kRowsetId = 0, kRowsetColumnId = 8, kHobtColumnId = 12, kFixedLength = 30;
 }  // namespace rowset_columns
 
 namespace indexes {
@@ -182,12 +183,12 @@ inline constexpr size_t kRefClass = 0, kDependentId = 1, kDependentSubId = 5, kR
 
 namespace scalar_types {
 inline constexpr size_t kTypeId = 0, kSchemaId = 4, kSystemTypeId = 8, kLength = 9, kPrecision = 11, kScale = 12,
-                        kCollationId = 13, kStatus = 17, kReserved30 = 30, kReserved34 = 34, kFixedLength = 38;
+                        kCollationId = 13, kStatus = 17, kReserved30 = 30, kReserved34 = 34, kFixedLength = 45;
 inline constexpr int32_t kMinLength = 34;
 }  // namespace scalar_types
 
 namespace legacy_indexes {
-inline constexpr size_t kObjectId = 0, kFirstPage = 8, kIndexId = 14, kFirstIamPage = 64, kFixedLength = 68;
+inline constexpr size_t kObjectId = 0, kFirstPage = 8, kIndexId = 14, kFirstIamPage = 64, kFixedLength = 78;
 inline constexpr int32_t kMinLength = 64;  // at least this long
 inline constexpr int16_t kClusteredIndexId = 1;
 }  // namespace legacy_indexes

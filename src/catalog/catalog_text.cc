@@ -53,8 +53,7 @@ std::vector<uint16_t> ReadUnits(ByteView bytes) {
 }
 
 bool IsTrailingBlank(uint16_t unit) {
-  return unit == 0x20 || unit == 0x09 || unit == 0x0A || unit == 0x0D || unit == 0x0B || unit == 0x0C ||
-         unit == 0x2020;
+  return unit == 0x20 || unit == 0x09 || unit == 0x0A || unit == 0x0D || unit == 0x0B || unit == 0x0C;
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ namespace pagewright {
 std::string Utf16LeToUtf8(ByteView bytes);
 
 // As Utf16LeToUtf8, but the text ends at the first NUL unit and trailing
-// white space (blanks, tabs, line ends, and the 0x2020 units of blank-padded
-// fields) is removed: the form of the fixed-width name fields.
+// white space (blanks, tabs, line ends) is removed: the form of the
+// fixed-width, blank-padded name fields.
 std::string FixedUtf16Field(ByteView bytes);
 
 // 8-bit characters taken as Latin-1, so any byte gives valid UTF-8.

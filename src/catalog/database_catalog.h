@@ -7,7 +7,8 @@
 // Collections keep rows in page-map order and slot order; duplicates are kept
 // and every lookup takes the first match. The object-id indexes speed up those
 // lookups without changing their result; they are rebuilt by RebuildIndexes
-// and ignored whenever the collection has changed since.
+// (the bootstrap does at its end) and ignored whenever the collection's size
+// has changed since. Code that edits rows in place calls RebuildIndexes.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,11 @@
 #include "catalog/catalog_loader.h"
 
+#include <optional>
 #include <set>
 
 #include "catalog/catalog_rows.h"
+#include "catalog/open_sequence.h"
+#include "catalog/secondary_files.h"
 #include "storage/engine_state.h"
 #include "storage/page.h"
 #include "storage/record.h"
@@ -18,6 +21,15 @@ namespace id = catalog_object;
 constexpr uint16_t kFirstUserIndexId = 256;
 
 bool IsSystemTablePage(const MappedPage& page) { return page.indexId < kFirstUserIndexId; }
+
+// Whether a boot page's version number names the 2000 catalog layout (7.0
+// and 2000: 515, 539) or the 2005+ one (611 and up); nothing for a number no
+// release wrote, as a damaged boot page gives.
+std::optional<bool> LayoutOfVersion(uint16_t version) {
+  if (version >= 500 && version < 600) return true;
+  if (version >= 600 && version < 1500) return false;
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -144,7 +156,9 @@ void CatalogLoader::LoadLegacyColumns(std::vector<LegacyColumnDef>& out, std::ve
   for (size_t index = 0; index < tables.size(); ++index) tableByObjectId.emplace(tables[index].objectId, index);
   ForEachRow(
       id::kLegacyColumns, 0, true, false,
-      [&](const CPrimaryRecord& record, const MappedPage&) { out.push_back(ParseLegacyColumnRow(record, repairCounter)); },
+      [&](const CPrimaryRecord& record, const MappedPage&) {
+        if (auto row = ParseLegacyColumnRow(record, repairCounter)) out.push_back(std::move(*row));
+      },
       [&]() {
         for (; attachedUpTo < out.size(); ++attachedUpTo) {
           const LegacyColumnDef& column = out[attachedUpTo];
@@ -177,15 +191,21 @@ void SynthesiseObjects(DatabaseCatalog& catalog) {
 void CatalogLoader::Bootstrap(DatabaseCatalog& catalog) {
   EngineState& state = file_.state();
 
-  // PENDING ReadDatabaseName(file_);
+  std::optional<BootPageFacts> boot = ReadDatabaseName(file_);
   LoadDatabaseFiles(catalog.files);
-  // PENDING LocateSecondaryFiles(file_, catalog.files, file_.path);
+  LocateSecondaryFiles(file_, catalog.files);
 
   LoadObjects(id::kObjects, false, catalog.objects);
   bool legacy = false;
   if (catalog.objects.empty()) {
     LoadObjects(id::kLegacyObjects, true, catalog.objects);
-    legacy = !catalog.objects.empty() || (!HasCatalogPages(id::kColumns) && !HasCatalogPages(id::kMoreColumns));
+    if (!catalog.objects.empty()) {
+      legacy = true;
+    } else if (auto layout = boot ? LayoutOfVersion(boot->version) : std::nullopt) {
+      legacy = *layout;
+    } else {
+      legacy = !HasCatalogPages(id::kColumns) && !HasCatalogPages(id::kMoreColumns);
+    }
   }
   state.legacyCatalog.store(legacy);
   catalog.legacyCatalog = legacy;
@@ -229,6 +249,18 @@ void CatalogLoader::Bootstrap(DatabaseCatalog& catalog) {
     CollectConstraints(catalog);
   }
   catalog.RebuildIndexes();
+}
+
+bool OpenDatabase(const std::string& path, EngineState& state, OpenNotifier* notifier, OpenedDatabase& out,
+                  const OpenOptions& options) {
+  out.catalog.reset();
+  out.file = OpenDatabaseFile(path, state, notifier, options);
+  if (!out.file || !out.file->isOpen) return false;
+  out.catalog = std::make_unique<DatabaseCatalog>(out.file.get());
+  CatalogLoader loader(*out.file);
+  loader.Bootstrap(*out.catalog);
+  out.file->catalog = out.catalog.get();
+  return true;
 }
 
 }  // namespace pagewright

@@ -17,8 +17,10 @@
 //
 // Layout decision. A file whose objects table (34) yields objects uses the
 // 2005-and-later layout. Otherwise the 2000 objects table (1) is read; the file
-// is taken as a 2000 file when that gives objects, or when nothing of the
-// 2005+ columns table (41, 2187) is left either. A 2005+ file that lost every
+// is taken as a 2000 file when that gives objects. When neither gives any, the
+// boot page's version decides (below 600: 2000), and when the boot page is
+// unreadable or names no known release, the file is a 2000 file unless pages
+// of the 2005+ columns table (41, 2187) survived. A 2005+ file that lost every
 // object row but kept its column rows thus stays a 2005+ file, and its tables
 // are offered under names synthesised from their column rows.
 //
@@ -44,6 +46,7 @@
 #include "catalog/catalog_records.h"
 #include "catalog/database_catalog.h"
 #include "catalog/database_file.h"
+#include "catalog/open_sequence.h"
 
 namespace pagewright {
 
@@ -119,6 +122,8 @@ struct OpenedDatabase {
 // out.file->catalog points at it. False when the open failed; out.file still
 // holds the DatabaseFile (its notifier was told why) and out.catalog is null.
 // Whether any object was read is the caller's judgement.
-bool OpenDatabase(const std::string& path, EngineState& state, OpenNotifier* notifier, OpenedDatabase& out);
+// `options` selects snapshot mode (catalog/open_sequence.h).
+bool OpenDatabase(const std::string& path, EngineState& state, OpenNotifier* notifier, OpenedDatabase& out,
+                  const OpenOptions& options = {});
 
 }  // namespace pagewright

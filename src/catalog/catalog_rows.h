@@ -74,9 +74,9 @@
 //   Objects (1), min length 20              Columns (3), no minimum
 //   0   int32   objectId                    0   int32   objectId
 //   4   2 char  type                        4   uint8   systemTypeId
-//   6   int16   schemaId (owner uid)        5   uint8   typeStatus (bit 0 NOT NULL)
+//   8   int16   schemaId (owner uid)        5   uint8   typeStatus (bit 0 NOT NULL)
 //   8   uint8   schemaClass                 6   int16   userTypeId
-//   9   int32   status                      8   int16   length
+//   12  int32   status (0x80000000 system)  8   int16   length
 //   19  uint8   parentClass                 10  uint8   precision
 //   20  int32   intProperty                 11  uint8   scale
 //   24  int32   parentId (15 when the       12  int16   columnId
@@ -84,6 +84,7 @@
 //   var 0       name                        16  uint8   bitPosition
 //                                           17  uint8   reserved
 //   Indexes (2), data pages only,           18  int16   columnStatus
+//   (fixed part of exactly 42 bytes)
 //   min length 64, index id 1 only          20  int16   defaultId
 //   0   int32   objectId                    24  int32   domain
 //   8   int32   firstPage (page number)     28  int16   number
@@ -120,8 +121,11 @@ inline constexpr int32_t kMinLength = 20;
 }  // namespace objects
 
 namespace legacy_objects {
-inline constexpr size_t kObjectId = 0, kType = 4, kSchemaId = 6, kSchemaClass = 8, kStatus = 9, kShortParentId = 15,
+inline constexpr size_t kObjectId = 0, kType = 4, kSchemaId = 8, kSchemaClass = 8, kStatus = 12, kShortParentId = 15,
                         kParentClass = 19, kIntProperty = 20, kParentId = 24, kFixedLength = 38;
+// Status bit of the objects the server ships (system views such as
+// sysconstraints are views of type "V " too).
+inline constexpr int32_t kSystemObjectStatus = static_cast<int32_t>(0x80000000u);
 // Records longer than this carry the parent id at kParentId.
 inline constexpr int32_t kShortRecordLength = 23;
 }  // namespace legacy_objects
@@ -269,6 +273,8 @@ ScalarTypeDef ParseScalarTypeRow(const CPrimaryRecord& record);
 // Nothing unless the row describes index id 1 (the clustered index or the
 // table's data); `fileId` is the file of the page that holds the row.
 std::optional<LegacyIndexDef> ParseLegacyIndexRow(const CPrimaryRecord& record, int16_t fileId);
-LegacyColumnDef ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter);
+// Nothing for a row whose fixed part is not the 42 bytes of every 2000 column
+// row (no made-up name is used up for it).
+std::optional<LegacyColumnDef> ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter);
 
 }  // namespace pagewright

@@ -15,10 +15,12 @@ std::optional<ObjectDef> ParseLegacyObjectRow(const CPrimaryRecord& record, uint
   row.objectId = fixed.i32_or(f::kObjectId, row.objectId);
   if (row.objectId <= 0) return std::nullopt;
   if (fixed.has(f::kType, 2)) row.type = Latin1ToUtf8(fixed.clip(f::kType, 2));
-  // The owner is the 16-bit uid right after the type characters; a 32-bit
-  // read at 4 would take the type characters for it.
+  // The owner is the 16-bit uid at 8 (1 for dbo in every row of the real
+  // 2000 files, whose bytes 6-7 are 0); a 32-bit read at 4 would take the
+  // type characters for it.
   row.schemaId = fixed.i16_or(f::kSchemaId, static_cast<int16_t>(row.schemaId));
   row.schemaClass = fixed.u8_or(f::kSchemaClass, row.schemaClass);
+  // The 32-bit status follows the uid and a 16-bit info field.
   row.status = fixed.i32_or(f::kStatus, row.status);
   size_t parentOffset = record.recordLength > f::kShortRecordLength ? f::kParentId : f::kShortParentId;
   row.parentId = fixed.i32_or(parentOffset, row.parentId);
@@ -43,9 +45,13 @@ std::optional<LegacyIndexDef> ParseLegacyIndexRow(const CPrimaryRecord& record, 
   return row;
 }
 
-LegacyColumnDef ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter) {
+std::optional<LegacyColumnDef> ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter) {
   namespace f = layout::legacy_columns;
   ByteView fixed(record.fixedData);
+  // Every 2000 column row has this fixed part; the rows of other tables that
+  // share object id 3 (the physical columns of a 2005+ file read as 2000 file
+  // because its objects and boot page are lost) do not.
+  if (fixed.size() != f::kFixedLength) return std::nullopt;
   LegacyColumnDef row;
   std::optional<std::string> name = VariableText(record, 0);
   row.name = (name && !name->empty()) ? *name : kRepairColumnName + std::to_string(repairCounter++);

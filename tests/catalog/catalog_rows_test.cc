@@ -131,9 +131,10 @@ TEST(CatalogRowsObjects, TypeCharactersAreAlwaysValidText) {
   EXPECT_EQ(object->type, "\xC3\xA9 ");  // Latin-1 0xE9 as UTF-8
 }
 
-TEST(CatalogRowsLegacyObjects, OwnerIsTheUidAfterTheTypeCharacters) {
-  // nw_stuit_2000, sysobjects: PK_Orders owned by Orders (0x014935CB), uid 1.
-  Bytes fixed = {0x04, 0x5a, 0x3d, 0x02, 0x50, 0x4b, 0x01, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00,
+TEST(CatalogRowsLegacyObjects, OwnerStatusAndParentAtTheirRealOffsets) {
+  // nw_stuit_2000, sysobjects: PK_Orders owned by Orders (0x014935CB), uid 1
+  // (dbo) at 8, status 0x10 at 12; bytes 6-7 are 0.
+  Bytes fixed = {0x04, 0x5a, 0x3d, 0x02, 0x50, 0x4b, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00,
                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xcb, 0x35, 0x49, 0x01, 0xbf, 0xbc, 0x0a, 0x01,
                  0xbc, 0x95, 0x00, 0x00, 0x00, 0x00};
   uint64_t counter = 0;
@@ -142,12 +143,12 @@ TEST(CatalogRowsLegacyObjects, OwnerIsTheUidAfterTheTypeCharacters) {
   EXPECT_EQ(object->objectId, 0x023D5A04);
   EXPECT_EQ(object->type, "PK");
   EXPECT_EQ(object->schemaId, 1);
+  EXPECT_EQ(object->status, 0x10);
   EXPECT_EQ(object->parentId, 0x014935CB);
   EXPECT_EQ(object->name, "PK_Orders");
 }
 
 TEST(CatalogRowsColumns, IdentityOnlyForStatusFiveWithASecondColumn) {
-  support::ColumnSpec spec;
   Bytes fixed(layout::columns::kFixedLength, 0);
   Put32(fixed, layout::columns::kObjectId, 21575115);
   Put32(fixed, layout::columns::kColumnId, 1);
@@ -182,7 +183,7 @@ TEST(CatalogRowsColumns, NamelessRowsNumberedInOrderMet) {
   EXPECT_EQ(ParseColumnRow(Parse(RecordWith(fixed, {}, 16)), counter).name, "RepairColumn1");
   uint64_t legacyCounter = 0;
   Bytes legacyFixed(layout::legacy_columns::kFixedLength, 0);
-  EXPECT_EQ(ParseLegacyColumnRow(Parse(RecordWith(legacyFixed, {}, 21)), legacyCounter).name, "RepairColumn0");
+  EXPECT_EQ(ParseLegacyColumnRow(Parse(RecordWith(legacyFixed, {}, 21)), legacyCounter)->name, "RepairColumn0");
 }
 
 TEST(CatalogRowsIdentity, TextFromEachValueLength) {
@@ -230,9 +231,10 @@ TEST(CatalogRowsLegacyColumns, NullabilityFromTypeStatusBitZero) {
     fixed[layout::legacy_columns::kTypeStatus] = c.typeStatus;
     // The record goes on with the column count (0x15) right after byte 42.
     uint64_t counter = 0;
-    LegacyColumnDef column = ParseLegacyColumnRow(Parse(RecordWith(fixed, {support::Utf16Le("c")}, 21)), counter);
-    EXPECT_EQ(column.typeStatus, c.typeStatus);
-    EXPECT_EQ(column.IsNotNull(), c.notNull);
+    auto column = ParseLegacyColumnRow(Parse(RecordWith(fixed, {support::Utf16Le("c")}, 21)), counter);
+    ASSERT_TRUE(column);
+    EXPECT_EQ(column->typeStatus, c.typeStatus);
+    EXPECT_EQ(column->IsNotNull(), c.notNull);
   }
 }
 
@@ -240,9 +242,13 @@ TEST(CatalogRowsLegacyColumns, CollationOnlyFromLongRecordsWithManyColumns) {
   Bytes fixed(layout::legacy_columns::kFixedLength, 0);
   Put32(fixed, layout::legacy_columns::kCollationId, 0x3400D008);
   uint64_t counter = 0;
-  EXPECT_EQ(ParseLegacyColumnRow(Parse(RecordWith(fixed, {support::Utf16Le("c")}, 21)), counter).collationId,
+  EXPECT_EQ(ParseLegacyColumnRow(Parse(RecordWith(fixed, {support::Utf16Le("c")}, 21)), counter)->collationId,
             0x3400D008);
-  EXPECT_EQ(ParseLegacyColumnRow(Parse(RecordWith(fixed, {support::Utf16Le("c")}, 20)), counter).collationId, -1);
+  EXPECT_EQ(ParseLegacyColumnRow(Parse(RecordWith(fixed, {support::Utf16Le("c")}, 20)), counter)->collationId, -1);
+  // A row of another shape (a 2008 physical-column row) is no 2000 column row.
+  Bytes other(layout::physical_columns::kFixedLength, 0);
+  EXPECT_FALSE(ParseLegacyColumnRow(Parse(RecordWith(other, {}, 14)), counter));
+  EXPECT_EQ(counter, 0u);
 }
 
 TEST(CatalogRowsPhysicalColumns, StaleLegacyRowsAreDropped) {

@@ -10,13 +10,7 @@
 #include "values/temporal_format.h"
 #include "values/type_codes.h"
 #include "values/utf16_text.h"
-
-#if __has_include("values/xml_converter.h")
 #include "values/xml_converter.h"
-#define PAGEWRIGHT_HAVE_XML_CONVERTER 1
-#else
-#define PAGEWRIGHT_HAVE_XML_CONVERTER 0
-#endif
 
 namespace pagewright {
 namespace {
@@ -73,11 +67,9 @@ std::string BitText(ValueLayout& layout, ByteView value) {
   return set ? "True" : "False";
 }
 
+// A value the converter cannot decode shows as a single blank.
 std::string XmlText(ByteView value) {
-  std::string text;
-#if PAGEWRIGHT_HAVE_XML_CONVERTER
-  text = ConvertXmlValue(value);
-#endif
+  std::string text = ConvertXmlValue(value);
   if (text.empty()) text = " ";
   return text;
 }

@@ -519,7 +519,7 @@ void TableResolver::AttachPhysicalInfo() {
 
   // 2005: the hobt columns hold the layout by hobt column id; the rowset
   // column map names the hobt column of each table column (the same id
-  // when the map is missing).
+  // when the rowset has no map rows at all).
   if (table.physicalColumns.empty()) {
     for (size_t position : PositionsOf(indexes_->hobtByHobt, rowsetId))
       table.hobtColumns.push_back(catalog_.hobtColumnRows[position]);
@@ -533,7 +533,8 @@ void TableResolver::AttachPhysicalInfo() {
       }
     }
     for (ColumnDef& column : columns) {
-      int32_t hobtColumnId = column.columnId;
+      // A column the map leaves out has no storage (a computed column).
+      int32_t hobtColumnId = table.rowsetColumns.empty() ? column.columnId : -1;
       for (const RowsetColumnDef& mapEntry : table.rowsetColumns) {
         if (mapEntry.rowsetColumnId != column.columnId) continue;
         hobtColumnId = mapEntry.hobtColumnId;

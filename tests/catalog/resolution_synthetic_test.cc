@@ -472,5 +472,39 @@ TEST(ResolutionObjects, ViewsNamesAndRepeatedResolution) {
   EXPECT_TRUE(f.catalog.currentTable.tableConstraints.empty());
 }
 
+// A catalog of 5,000 tables resolved one after another with one resolver:
+// every table finds its own rows among all the others', and a repeated name
+// resolves to its first object.
+TEST(ResolutionObjects, LargeCatalogResolvesEveryTableToItsOwnRows) {
+  Fixture f;
+  constexpr int32_t kTables = 5000;
+  constexpr int32_t kFirstId = 1000000;
+  for (int32_t n = 0; n < kTables; ++n) {
+    const int32_t id = kFirstId + n;
+    const int64_t unit = UnitId(256, static_cast<uint32_t>(100000 + n));
+    f.catalog.objects.push_back(Fixture::Object(id, "t" + std::to_string(n), "U "));
+    f.Rowset(unit, n % 2, id);
+    f.Unit(unit, unit);
+    f.Page(100000 + n, 256, 10000 + n);
+    for (int32_t column = 1; column <= 3; ++column) {
+      f.Column(column, "c" + std::to_string(n) + "_" + std::to_string(column), system_type::kInt, 4, 0, -1, id);
+      f.Physical(unit, column, column, 4 * column, column);
+    }
+  }
+  f.catalog.objects.push_back(Fixture::Object(kFirstId + kTables, "t7", "U "));
+  f.catalog.RebuildIndexes();
+  TableResolver resolver(f.catalog);
+  for (int32_t n = 0; n < kTables; ++n) {
+    auto columns = resolver.ResolveTable("t" + std::to_string(n), "U ", {});
+    ASSERT_EQ(columns.size(), 3u) << n;
+    EXPECT_EQ(columns[2].name, "c" + std::to_string(n) + "_3");
+    EXPECT_EQ(columns[2].leafOffset, 12);
+    ASSERT_EQ(f.catalog.currentTable.pages.size(), 1u) << n;
+    EXPECT_EQ(f.catalog.currentTable.pages[0].pageNo, 10000 + n);
+  }
+  resolver.ResolveTable("t7", "U ", {});
+  EXPECT_EQ(f.catalog.currentTable.object.objectId, kFirstId + 7);
+}
+
 }  // namespace
 }  // namespace pagewright

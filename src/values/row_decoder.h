@@ -11,11 +11,23 @@
 //                    compressed records (physical) or never (general)
 //
 // The column list is state shared across records and pages: each column's
-// definitionText receives its text for the record being decoded and keeps it
-// until another record writes it (a column a record does not reach keeps the
-// previous record's text; a column with physicalColumnId -99 is never written).
-// A decoder may also change a column's physicalColumnId (to its columnId when
-// the stored one lies beyond a record's column count).
+// definitionText receives its text for the record being decoded. A column
+// with physicalColumnId -99 (no storage) is never written and keeps the text
+// table resolution gave it. A column the record does not reach (beyond its
+// column count) never shows another row's text: the table decoders show
+// "NULL" for a nullable one and an empty text otherwise, the module forms an
+// empty text. Columns with storage are counted against the record's column
+// count in list order; -99 and sparse columns do not count. A decoder may
+// change a column's physicalColumnId (to its columnId when the stored one lies
+// beyond a record's column count).
+//
+// NULLs: the physical-layout decoder shows "NULL" for a set null bit and for a
+// column without physical column row; the general decoder for a nullable
+// column whose null bit is set (fixed or variable) and for a nullable column
+// whose text is empty. A NULL fixed value still steps over its bytes (and a
+// bit column over its bit), so the values after it stay in place. "0x" goes
+// only before a varbinary or CLR value that was read: never before a
+// placeholder, a NULL, or the single blank of an empty large value.
 //
 // A row is the column list's texts at the moment its record was finished: one
 // text per column, in list order, -99 columns included.
@@ -28,8 +40,12 @@
 // The module forms always read.
 //
 // Nothing is reported; bad, index and (unless deleted rows are shown) ghost
-// records give no row; the stop request ends the page early with the rows
-// decoded so far.
+// records give no row, nor does a record without columns (a forwarding stub
+// whose row is gone) or a compressed record that could not be expanded. The
+// general module form applies no ghost rule of its own (the record parser
+// already refuses ghosts while deleted rows are hidden) and skips index
+// entries and LOB fragments. The stop request ends the page early with the
+// rows decoded so far.
 #pragma once
 
 #include <cstdint>

@@ -49,6 +49,10 @@ run_one() {
   target="$1"
   work="$BUILD_DIR/fuzz-corpus/$target"; findings="$BUILD_DIR/findings/$target"
   mkdir -p "$work" "$findings"
+  # The whole-file target patches a small healthy real file.
+  if [ "$target" = database_file_fuzz ] && [ -f "$CORPUS/files/pubs_stuit_2000.mdf" ]; then
+    export PAGEWRIGHT_FUZZ_BASE="$CORPUS/files/pubs_stuit_2000.mdf"
+  fi
   "$BUILD_DIR/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 "$work" "$SEEDS" \
     > "$BUILD_DIR/findings/$target.log" 2>&1

@@ -59,28 +59,38 @@ bool Parse(int argc, char** argv, Options& o) {
   return !o.out.empty() && o.tables >= 0 && o.rows >= 0 && o.sizeGb >= 0;
 }
 
+ColumnSpec Col(const std::string& name, uint8_t type, int16_t length, uint8_t precision = 10, uint8_t scale = 0) {
+  ColumnSpec c;
+  c.name = name;
+  c.systemTypeId = type;
+  c.length = length;
+  c.precision = precision;
+  c.scale = scale;
+  return c;
+}
+
 ColumnSpec SmallColumn(int64_t n) {
   char name[32];
   std::snprintf(name, sizeof name, "c%lld", static_cast<long long>(n));
   switch (n % 4) {
-    case 0: return ColumnSpec{name, sql_type::kInt, 0, 4};
-    case 1: return ColumnSpec{name, sql_type::kBigInt, 0, 8, 19};
-    case 2: return ColumnSpec{name, sql_type::kNVarChar, 0, 100};
-    default: return ColumnSpec{name, sql_type::kVarChar, 0, 50};
+    case 0: return Col(name, sql_type::kInt, 4);
+    case 1: return Col(name, sql_type::kBigInt, 8, 19);
+    case 2: return Col(name, sql_type::kNVarChar, 100);
+    default: return Col(name, sql_type::kVarChar, 50);
   }
 }
 
 TableSpec BigTable() {
   TableSpec t;
   t.name = "Big";
-  ColumnSpec id{"Id", sql_type::kInt, 0, 4};
+  ColumnSpec id = Col("Id", sql_type::kInt, 4);
   id.nullable = false;
   t.columns = {id,
-               ColumnSpec{"Amount", sql_type::kBigInt, 0, 8, 19},
-               ColumnSpec{"Price", sql_type::kMoney, 0, 8, 19, 4},
-               ColumnSpec{"Flag", sql_type::kBit, 0, 1, 1},
-               ColumnSpec{"Name", sql_type::kNVarChar, 0, 80},
-               ColumnSpec{"Note", sql_type::kVarChar, 0, 30}};
+               Col("Amount", sql_type::kBigInt, 8, 19),
+               Col("Price", sql_type::kMoney, 8, 19, 4),
+               Col("Flag", sql_type::kBit, 1, 1),
+               Col("Name", sql_type::kNVarChar, 80),
+               Col("Note", sql_type::kVarChar, 30)};
   return t;
 }
 

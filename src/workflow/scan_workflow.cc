@@ -2,12 +2,30 @@
 
 #include <exception>
 
+#include "catalog/table_resolution.h"
+
 namespace pagewright {
 
 ScanSteps DefaultScanSteps() {
   ScanSteps steps;
   steps.openDatabase = [](const std::string& path, EngineState& state, OpenNotifier* notifier, OpenedDatabase& out,
                           const OpenOptions& options) { return OpenDatabase(path, state, notifier, out, options); };
+  // One resolver per scan: it indexes the catalog once for all its tables.
+  struct Resolution {
+    uint64_t scanNumber = 0;
+    std::unique_ptr<TableResolver> resolver;
+  };
+  auto resolution = std::make_shared<Resolution>();
+  steps.resolveTable = [resolution](ScanWorkflow& workflow, const ObjectDef& table) {
+    DatabaseCatalog* catalog = workflow.context.catalog.get();
+    if (!catalog) return false;
+    if (!resolution->resolver || resolution->scanNumber != workflow.scanNumber()) {
+      resolution->resolver = std::make_unique<TableResolver>(*catalog);
+      resolution->scanNumber = workflow.scanNumber();
+    }
+    resolution->resolver->ResolveTable(table.name, table.type, workflow.resolutionModuleValues);
+    return catalog->currentTable.object.objectId != -1;
+  };
   return steps;
 }
 
@@ -138,6 +156,7 @@ void ScanWorkflow::ResetScanState() {
 }
 
 int ScanWorkflow::RunScan() {
+  ++scanNumber_;
   EngineState& engine = app_.engine;
   engine.legacyCatalog = false;
   // The version and collation of an earlier file must not stand for this

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -86,7 +87,7 @@ class ScanHostNotifier : public OpenNotifier {
   ScanWorkflow& workflow_;
 };
 
-// The steps this build provides: OpenDatabase, and nothing else yet.
+// The steps this build provides: OpenDatabase and table resolution.
 ScanSteps DefaultScanSteps();
 
 class ScanWorkflow {
@@ -125,6 +126,8 @@ class ScanWorkflow {
   void WaitForWorker();
   // The result of the last RunScan (-1 before any).
   int lastScanResult() const { return lastScanResult_; }
+  // Counts the scans RunScan has started; a per-scan cache keys on it.
+  uint64_t scanNumber() const { return scanNumber_; }
 
   CVeltorTessalyApp& app() { return app_; }
   ScanHost& host() { return host_; }
@@ -163,6 +166,7 @@ class ScanWorkflow {
   std::thread worker_;
   std::atomic<bool> workerActive_{false};
   std::atomic<int> lastScanResult_{-1};
+  std::atomic<uint64_t> scanNumber_{0};
   // Lives as long as the DatabaseFile that points at it.
   ScanHostNotifier notifier_;
 };

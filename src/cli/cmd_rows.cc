@@ -139,7 +139,7 @@ class PrintingView final : public RecordView {
 int RunRows(const std::vector<std::string>& args) {
   ParsedCommand command;
   std::string error;
-  if (!ParseCommandLine(args, {{"screen", true}, {"all", false}, {"csv", false}}, command, error)) {
+  if (!ParseCommandLine(args, {{"--screen", true}, {"--all", false}, {"--csv", false}}, command, error)) {
     PrintError("rows: " + error + " (see pagewright rows --help)");
     return kExitUsage;
   }
@@ -153,17 +153,17 @@ int RunRows(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   int64_t screen = 0;
-  if (command.Has("screen")) {
-    if (command.Has("all")) {
+  if (command.Has("--screen")) {
+    if (command.Has("--all")) {
       PrintError("rows: --screen and --all cannot be given together");
       return kExitUsage;
     }
-    if (!ParseInteger(command.Value("screen"), screen) || screen < 1) {
+    if (!ParseInteger(command.Value("--screen"), screen) || screen < 1) {
       PrintError("rows: --screen expects a screen number from 1");
       return kExitUsage;
     }
   }
-  if (command.Has("csv") && command.common.json) {
+  if (command.Has("--csv") && command.common.json) {
     PrintError("rows: --csv and --json cannot be given together");
     return kExitUsage;
   }
@@ -199,7 +199,7 @@ int RunRows(const std::vector<std::string>& args) {
     }
   }
 
-  const Format format = command.common.json ? Format::kJson : command.Has("csv") ? Format::kCsv : Format::kTabs;
+  const Format format = command.common.json ? Format::kJson : command.Has("--csv") ? Format::kCsv : Format::kTabs;
   PrintingView view(format);
   view.Header(ShownColumnNames(columns));
 

@@ -42,6 +42,10 @@ struct MappedPage {
   friend bool operator==(const MappedPage&, const MappedPage&) = default;
 };
 inline constexpr size_t kMappedPageDiskSize = 10;
+// The index id of an entry whose header index id is not known (page maps from
+// a snapshot that does not carry them): its owner is compared by object id
+// alone.
+inline constexpr uint16_t kUnknownIndexId = 0xFFFF;
 
 struct DataFileDef {
   int32_t status = 0;

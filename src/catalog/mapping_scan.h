@@ -118,12 +118,13 @@ inline bool IsCatalogPage(int32_t objectId, uint16_t indexId, bool secondaryList
 // to allocation unit `unitId` (2005+ layout): bits 16-47 of the unit are the
 // header object id and bits 48-63 the header index id. Units carried over
 // from SQL Server 2000 have bits 48-63 below 256 while their old pages show
-// index id 0; for them only the object id can be compared.
+// index id 0; for them only the object id can be compared, and so for an
+// entry whose index id is unknown (kUnknownIndexId).
 inline bool PageMatchesUnit(int32_t headerObjectId, uint16_t indexId, int64_t unitId) {
   const uint64_t unit = static_cast<uint64_t>(unitId);
   if (static_cast<uint32_t>(headerObjectId) != static_cast<uint32_t>((unit >> 16) & 0xFFFFFFFFu)) return false;
   const uint16_t unitIndexId = static_cast<uint16_t>(unit >> 48);
-  return unitIndexId == indexId || (unitIndexId < kFirstUserIndexId && indexId == 0);
+  return unitIndexId == indexId || (unitIndexId < kFirstUserIndexId && indexId == 0) || indexId == kUnknownIndexId;
 }
 
 }  // namespace pagewright

@@ -25,8 +25,10 @@ constexpr const char* kInfoHelp =
     "           \"collationId\":N,\"collationName\":\"...\",\"pageCount\":N,\"baseOffset\":N}\n"
     "           (collationName is empty when the collation is not in collation.txt)\n"
     "\n"
+    "With --snapshot the page maps come from the snapshot instead of the mapping scan.\n"
+    "\n"
     "Exit codes: 0 success, 1 usage error, 2 the file cannot be opened or is not a\n"
-    "valid data file (no boot page).\n"
+    "valid data file (no boot page), 4 the snapshot cannot be read.\n"
     "\n";
 
 int RunInfo(const std::vector<std::string>& args) {
@@ -45,10 +47,6 @@ int RunInfo(const std::vector<std::string>& args) {
     PrintError("info: expects one FILE (see pagewright info --help)");
     return kExitUsage;
   }
-  if (!command.common.snapshotPath.empty()) {
-    PrintError("info: --snapshot is not available yet: snapshot files cannot be read by this version");
-    return kExitUsage;
-  }
   EngineState state;
   if (!PrepareEngineState(command.common, state, error)) {
     PrintError("info: " + error);
@@ -59,11 +57,22 @@ int RunInfo(const std::vector<std::string>& args) {
     PrintError(reason);
     return kExitCannotOpen;
   }
+  SnapshotMode snapshot;
+  if (!PrepareSnapshotMode(command.common, path, state, snapshot, error)) {
+    PrintError(error);
+    return kExitSnapshot;
+  }
   // Status lines and the progress bar are for a person watching; a script
   // reading stderr gets only errors.
   ConsoleNotifier notifier(path, /*showStatus=*/::isatty(STDERR_FILENO) == 1);
-  auto opened = OpenDatabaseFile(path, state, &notifier);
-  if (!opened->isOpen) return kExitCannotOpen;  // the notifier printed why
+  auto opened = OpenDatabaseFile(path, state, &notifier, snapshot.options);
+  if (!opened->isOpen) {
+    if (SnapshotLoadFailed(snapshot, error)) {
+      PrintError(error);
+      return kExitSnapshot;
+    }
+    return kExitCannotOpen;  // the notifier printed why
+  }
   DatabaseFile& file = *opened;
   auto boot = ReadDatabaseName(file);
   if (!boot) {

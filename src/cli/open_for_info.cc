@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "catalog/mapping_scan.h"
+#include "cli/command.h"
+#include "cli/options.h"
 
 namespace pagewright::cli {
 
@@ -52,6 +54,45 @@ OpenOutcome OpenForInfo(const std::string& path, EngineState& state) {
   file->isOpen = true;
   outcome.file = std::move(file);
   return outcome;
+}
+
+bool PrepareSnapshotMode(const CommonOptions& common, const std::string& dataPath, EngineState& state,
+                         SnapshotMode& out, std::string& error) {
+  out = SnapshotMode();
+  if (common.snapshotPath.empty()) return true;
+  std::optional<SnapshotHeader> header = ReadSnapshotHeader(common.snapshotPath, &error);
+  if (!header) return false;
+  out.header = *header;
+  out.options = SnapshotOpenOptions(common.snapshotPath, out.failure);
+
+  // What the user says now wins over what the snapshot remembers.
+  SnapshotHeader restored = *header;
+  if (common.Given("--collation")) {
+    restored.collationAuto = state.collation.collationAuto;
+    restored.manualCollationId = state.collation.manualCollationId;
+  }
+  if (common.Given("--show-deleted") || common.Given("--show-advanced-deleted")) {
+    restored.showDeleted = state.showDeleted ? 1 : 0;
+    restored.showAdvancedDeleted = state.showAdvancedDeleted ? 1 : 0;
+  }
+  ApplySnapshotHeader(restored, state);
+
+  // Maps are taken by position, so the maps of another file address its
+  // pages wrongly; say so, but the user may know better (a moved file).
+  struct stat recorded {}, given {};
+  const bool same = header->dataFilePath == dataPath ||
+                    (::stat(header->dataFilePath.c_str(), &recorded) == 0 && ::stat(dataPath.c_str(), &given) == 0 &&
+                     recorded.st_dev == given.st_dev && recorded.st_ino == given.st_ino);
+  if (!same)
+    PrintError("warning: " + common.snapshotPath + " was taken of " + header->dataFilePath + ", not of " + dataPath +
+               "; its page maps are used as they are");
+  return true;
+}
+
+bool SnapshotLoadFailed(const SnapshotMode& mode, std::string& error) {
+  if (mode.options.snapshotPath.empty() || !mode.failure || mode.failure->empty()) return false;
+  error = *mode.failure;
+  return true;
 }
 
 }  // namespace pagewright::cli

@@ -70,6 +70,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, const std::vector<Op
       continue;
     }
     CommonOptions& c = out.common;
+    c.given.insert(name);
     if (name == "--advanced") c.advanced = true;
     else if (name == "--show-deleted") c.showDeleted = true;
     else if (name == "--show-advanced-deleted") c.showAdvancedDeleted = true;

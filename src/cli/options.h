@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ struct CommonOptions {
   std::string snapshotPath;
   std::string logDir;
   bool json = false;
+  // The common options that appeared on the command line ("--collation", ...),
+  // so a default can be told from a choice.
+  std::set<std::string> given;
+
+  bool Given(const std::string& name) const { return given.count(name) != 0; }
 };
 
 // An option of one subcommand ("--hex", "--screen").

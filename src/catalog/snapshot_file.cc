@@ -224,22 +224,22 @@ std::string ParentFolder(const std::string& path) {
 }
 
 // Counts and writes one map; entries of `skippedFileIds` are left out, and so
-// is a key that keeps no entry.
+// is a key whose entries were all left out (the primary file's scan would not
+// have made it).
 void WriteMap(SnapshotWriter& out, const PageMap& map, const std::map<int16_t, DataFileDef>& skippedFileIds,
               std::vector<uint16_t>& indexIds) {
   auto kept = [&](const MappedPage& page) { return page.fileId <= 1 || !skippedFileIds.count(page.fileId); };
+  auto keptCount = [&](const std::vector<MappedPage>& pages) {
+    uint32_t count = 0;
+    for (const MappedPage& page : pages) count += kept(page) ? 1 : 0;
+    return count;
+  };
   uint64_t keyCount = 0;
-  for (const auto& [objectId, pages] : map)
-    for (const MappedPage& page : pages)
-      if (kept(page)) {
-        ++keyCount;
-        break;
-      }
+  for (const auto& [objectId, pages] : map) keyCount += (pages.empty() || keptCount(pages) > 0) ? 1 : 0;
   out.U64(keyCount);
   for (const auto& [objectId, pages] : map) {
-    uint32_t entryCount = 0;
-    for (const MappedPage& page : pages) entryCount += kept(page) ? 1 : 0;
-    if (entryCount == 0) continue;
+    const uint32_t entryCount = keptCount(pages);
+    if (entryCount == 0 && !pages.empty()) continue;
     out.U32(static_cast<uint32_t>(objectId));
     out.U32(entryCount);
     for (const MappedPage& page : pages) {

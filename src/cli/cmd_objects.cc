@@ -6,6 +6,7 @@
 #include "cli/command.h"
 #include "cli/console_notifier.h"
 #include "cli/json.h"
+#include "cli/open_for_info.h"
 #include "cli/options.h"
 
 namespace pagewright::cli {
@@ -29,7 +30,8 @@ constexpr const char* kObjectsHelp =
     "           \"type\":\"U \",\"name\":\"...\",\"parentId\":N,\"schemaId\":N}]}\n"
     "\n"
     "Exit codes: 0 success, 1 usage error, 2 the file cannot be opened or is not a\n"
-    "valid data file (no catalog object could be read).\n"
+    "valid data file (no catalog object could be read), 4 the --snapshot file cannot\n"
+    "be read.\n"
     "\n";
 
 constexpr const char* kNoObjects =
@@ -75,19 +77,26 @@ int RunObjects(const std::vector<std::string>& args) {
     PrintError("objects: expects one FILE (see pagewright objects --help)");
     return kExitUsage;
   }
-  if (!command.common.snapshotPath.empty()) {
-    PrintError("objects: --snapshot is not supported yet: snapshot files cannot be read by this build");
-    return kExitUsage;
-  }
   EngineState state;
   if (!PrepareEngineState(command.common, state, error)) {
     PrintError("objects: " + error);
     return kExitUsage;
   }
   const std::string& path = command.positional[0];
+  SnapshotMode snapshot;
+  if (!PrepareSnapshotMode(command.common, path, state, snapshot, error)) {
+    PrintError(error);
+    return kExitSnapshot;
+  }
   ConsoleNotifier notifier(path);
   OpenedDatabase opened;
-  if (!OpenDatabase(path, state, &notifier, opened)) return kExitCannotOpen;  // the notifier printed why
+  if (!OpenDatabase(path, state, &notifier, opened, snapshot.options)) {
+    if (SnapshotLoadFailed(snapshot, error)) {
+      PrintError(error);
+      return kExitSnapshot;
+    }
+    return kExitCannotOpen;  // the notifier printed why
+  }
   const DatabaseCatalog& catalog = *opened.catalog;
   if (catalog.objects.empty()) {
     PrintError(path + ": " + kNoObjects);

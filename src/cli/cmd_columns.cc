@@ -7,6 +7,7 @@
 #include "cli/command.h"
 #include "cli/console_notifier.h"
 #include "cli/json.h"
+#include "cli/open_for_info.h"
 #include "cli/options.h"
 
 namespace pagewright::cli {
@@ -30,7 +31,7 @@ constexpr const char* kColumnsHelp =
     "           \"columnId\":N,\"declaredType\":\"...\"}],\"pages\":N}\n"
     "\n"
     "Exit codes: 0 success, 1 usage error, 2 the file cannot be opened or is not a\n"
-    "valid data file, 3 no table of that name.\n"
+    "valid data file, 3 no table of that name, 4 the --snapshot file cannot be read.\n"
     "\n";
 
 constexpr const char* kNoObjects =
@@ -84,10 +85,6 @@ int RunColumns(const std::vector<std::string>& args) {
     PrintError("columns: expects FILE and TABLE (see pagewright columns --help)");
     return kExitUsage;
   }
-  if (!command.common.snapshotPath.empty()) {
-    PrintError("columns: --snapshot is not supported yet: snapshot files cannot be read by this build");
-    return kExitUsage;
-  }
   EngineState state;
   if (!PrepareEngineState(command.common, state, error)) {
     PrintError("columns: " + error);
@@ -97,7 +94,7 @@ int RunColumns(const std::vector<std::string>& args) {
   const std::string& tableName = command.positional[1];
   ConsoleNotifier notifier(path);
   OpenedDatabase opened;
-  if (!OpenDatabase(path, state, &notifier, opened)) return kExitCannotOpen;  // the notifier printed why
+  if (int code = OpenDatabaseForCommand(command.common, path, state, &notifier, opened); code != kExitOk) return code;
   DatabaseCatalog& catalog = *opened.catalog;
   if (catalog.objects.empty()) {
     PrintError(path + ": " + kNoObjects);

@@ -83,20 +83,9 @@ int RunObjects(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   const std::string& path = command.positional[0];
-  SnapshotMode snapshot;
-  if (!PrepareSnapshotMode(command.common, path, state, snapshot, error)) {
-    PrintError(error);
-    return kExitSnapshot;
-  }
   ConsoleNotifier notifier(path);
   OpenedDatabase opened;
-  if (!OpenDatabase(path, state, &notifier, opened, snapshot.options)) {
-    if (SnapshotLoadFailed(snapshot, error)) {
-      PrintError(error);
-      return kExitSnapshot;
-    }
-    return kExitCannotOpen;  // the notifier printed why
-  }
+  if (int code = OpenDatabaseForCommand(command.common, path, state, &notifier, opened); code != kExitOk) return code;
   const DatabaseCatalog& catalog = *opened.catalog;
   if (catalog.objects.empty()) {
     PrintError(path + ": " + kNoObjects);

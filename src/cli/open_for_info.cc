@@ -95,4 +95,20 @@ bool SnapshotLoadFailed(const SnapshotMode& mode, std::string& error) {
   return true;
 }
 
+int OpenDatabaseForCommand(const CommonOptions& common, const std::string& path, EngineState& state,
+                           OpenNotifier* notifier, OpenedDatabase& out) {
+  SnapshotMode snapshot;
+  std::string error;
+  if (!PrepareSnapshotMode(common, path, state, snapshot, error)) {
+    PrintError(error);
+    return kExitSnapshot;
+  }
+  if (OpenDatabase(path, state, notifier, out, snapshot.options)) return kExitOk;
+  if (SnapshotLoadFailed(snapshot, error)) {
+    PrintError(error);
+    return kExitSnapshot;
+  }
+  return kExitCannotOpen;
+}
+
 }  // namespace pagewright::cli

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "catalog/catalog_loader.h"
 #include "catalog/database_file.h"
 #include "catalog/open_sequence.h"
 #include "catalog/snapshot_file.h"
@@ -54,5 +55,12 @@ bool PrepareSnapshotMode(const CommonOptions& common, const std::string& dataPat
 // snapshot's maps were refused (the command ends with kExitSnapshot rather
 // than blaming the data file).
 bool SnapshotLoadFailed(const SnapshotMode& mode, std::string& error);
+
+// The open of the commands that need the catalog: OpenDatabase of `path`,
+// through the snapshot when --snapshot is given. kExitOk, or the exit code
+// after the reason was printed (by `notifier` or on stderr): kExitSnapshot
+// when the snapshot cannot be read, kExitCannotOpen when the file fails.
+int OpenDatabaseForCommand(const CommonOptions& common, const std::string& path, EngineState& state,
+                           OpenNotifier* notifier, OpenedDatabase& out);
 
 }  // namespace pagewright::cli

@@ -70,9 +70,10 @@ TEST_F(SnapshotCommand, SnapshotsThatCannotBeReadEndWithExitCode4) {
                         Case{"NotASnapshot", Write("notes.txt", support::Bytes{'h', 'e', 'l', 'l', 'o', '\n'})},
                         Case{"DataFileAsSnapshot", data},
                         Case{"Missing", dir.File("missing.MDBVLT")}}) {
-    for (const char* command : {"info", "objects", "snapshot"}) {
+    for (const char* command : {"info", "objects", "columns", "snapshot"}) {
       std::vector<std::string> args = {command, "--snapshot", c.snapshot, data};
       if (std::string(command) == "snapshot") args.push_back(dir.File("out.MDBVLT"));
+      if (std::string(command) == "columns") args.push_back("Orders");
       auto result = RunPagewright(args);
       EXPECT_EQ(result.exitCode, 4) << c.name << " " << command << ": " << result.err;
       EXPECT_TRUE(result.out.empty()) << c.name << " " << command;

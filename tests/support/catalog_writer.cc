@@ -405,7 +405,9 @@ std::vector<PageImage> CatalogWriter::BuildPages(int32_t firstPageNo, int16_t fi
   std::vector<PageImage> pages;
   int32_t pageNo = firstPageNo;
   uint16_t indexId = legacy() ? 0 : 1;
-  for (const auto& [catalogObjectId, records] : rows_) {
+  for (const auto& entry : rows_) {
+    const int32_t catalogObjectId = entry.first;
+    const std::vector<Bytes>& records = entry.second;
     if (records.empty()) continue;
     auto newPage = [&]() {
       PageImage page(page_type::kData, PageId{fileId, pageNo++});

@@ -47,10 +47,7 @@ void CatalogLoader::ForEachRow(int32_t catalogObjectId, int32_t minimumLength, b
                                bool dataPagesOnly, const RowVisitor& visit, const PageDone& afterPage) {
   auto entry = file_.systemPages.find(catalogObjectId);
   if (entry == file_.systemPages.end()) return;
-  // The map is not changed while it is walked, but copying the list keeps the
-  // walk independent of anything a visitor might do to the file.
-  const std::vector<MappedPage> pages = entry->second;
-  for (const MappedPage& mapped : pages) {
+  for (const MappedPage& mapped : entry->second) {
     if (Stopped()) return;
     if (!IsSystemTablePage(mapped)) continue;
     if (dataPagesOnly && mapped.pageType != page_type::kData) continue;

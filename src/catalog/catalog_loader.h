@@ -4,16 +4,17 @@
 // that whatever page of a system table survived contributes its rows.
 //
 // Bootstrap order:
-//   1. database name (boot page)             6. allocation units (7; none in 2000)
-//   2. database files (8)                    7. rowsets (5)
-//   3. secondary files located and mapped    8. 2000: indexes (2), tables, columns (3)
-//   4. objects (34); when none: 2000 objects     else: columns (41, then 2187)
-//      (1) and the layout decision           9. objects synthesised from columns
-//   5. -                                    10. scalar types (50)
-//                                           11. 2005+: physical columns (3), object
-//                                               references (74), indexes (54), index
-//                                               columns (55), hobt columns (13),
-//                                               rowset-column map (4), constraints
+//   1. database name (boot page)
+//   2. database files (8), then the secondary files located and mapped
+//   3. objects (34); when none, the 2000 objects (1) and the layout decision
+//   4. allocation units (7; none in the 2000 layout), rowsets (5)
+//   5. 2000: indexes (2), the tables they name, columns (3);
+//      2005+: columns (41, then 2187)
+//   6. when no object row survived: objects synthesised from the column rows
+//   7. scalar types (50)
+//   8. 2005+: physical columns (3), object references (74), indexes (54),
+//      index columns (55), hobt columns (13), rowset-column map (4), and the
+//      constraints collected from them
 //
 // Layout decision. A file whose objects table (34) yields objects uses the
 // 2005-and-later layout. Otherwise the 2000 objects table (1) is read; the file

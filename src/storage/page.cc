@@ -25,6 +25,5 @@ RecordPage::RecordPage(std::unique_ptr<PageBuffer> buffer, const DatabaseFile* o
 RecordPage::~RecordPage() = default;
 PrimaryRecordPage::~PrimaryRecordPage() = default;
 CDataPage::~CDataPage() = default;
-ExtentAllocationMap::~ExtentAllocationMap() = default;
 
 }  // namespace pagewright

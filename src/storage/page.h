@@ -6,9 +6,9 @@
 //       ├ PrimaryRecordPage       compression information, deleted-record offsets
 //       │  ├ CDataPage            data page for row loading and the catalog
 //       │  ├ CBootPage            (storage/boot_page.h)
-//       │  └ ExtentAllocationMap
+//       │  └ ExtentAllocationMap  (storage/allocation_map.h)
 //       │     └ IamPage           (storage/iam_page.h)
-//       └ TextMixPage             LOB page (storage/lob.h)
+//       └ TextMixPage             LOB page (storage/text_mix_page.h)
 #pragma once
 
 #include <cstdint>
@@ -73,12 +73,6 @@ class CDataPage : public PrimaryRecordPage {
  public:
   using PrimaryRecordPage::PrimaryRecordPage;
   ~CDataPage() override;
-};
-
-class ExtentAllocationMap : public PrimaryRecordPage {
- public:
-  using PrimaryRecordPage::PrimaryRecordPage;
-  ~ExtentAllocationMap() override;
 };
 
 // Reads the slot array of `page`: empty when the stop flag is set or the slot

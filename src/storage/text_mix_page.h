@@ -1,14 +1,24 @@
-// LOB (text/image) pages: their records are TextRecords.
+// TextMixPage: a LOB (text/image) page. Every slot's record is parsed into a
+// TextRecord; the page owns them.
 #pragma once
 
 #include "storage/page.h"
+#include "storage/text_record.h"
 
 namespace pagewright {
 
 class TextMixPage : public RecordPage {
  public:
-  using RecordPage::RecordPage;
+  // Takes the buffer and parses one TextRecord per slot; a slot whose offset
+  // lies in the page header or past the page gets no record (a null entry).
+  // `file` may be null (tests, fuzzing).
+  TextMixPage(std::unique_ptr<PageBuffer> buffer, const DatabaseFile* file);
   ~TextMixPage() override;
+
+  // Number of slots, with or without a record.
+  int recordCount() const { return static_cast<int>(records.size()); }
+  // The record of `slot`, or null when the slot is out of range or has none.
+  const TextRecord* TextRecordAt(int slot) const;
 };
 
 }  // namespace pagewright

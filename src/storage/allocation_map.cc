@@ -9,37 +9,17 @@ namespace pagewright {
 
 namespace {
 
-// Record types (status byte A bits 1-3) whose fixed part is record data.
-constexpr int kPrimaryRecordType = 0;
-constexpr int kForwardedRecordType = 1;
-
 bool StopRequested(const DatabaseFile* file) {
   return file && file->state().cancelFlag.load(std::memory_order_relaxed);
 }
 
 }  // namespace
 
-std::optional<ByteView> RecordFixedPart(const RecordPage& page, int slot) {
-  if (!page.header || !page.header->IsPlausible() || page.header->type > page_type::kHighestKnown)
-    return std::nullopt;
-  if (slot < 0 || static_cast<size_t>(slot) >= page.slots.size()) return std::nullopt;
-  const size_t offset = page.slots[slot];
-  if (offset < kPageHeaderSize || offset >= kPageSize) return std::nullopt;
-  ByteView bytes = page.bytes();
-  auto status = bytes.u8_at(offset);
-  auto fixedEnd = bytes.u16_at(offset + allocation_layout::kRecordFixedEndField);
-  if (!status || !fixedEnd) return std::nullopt;
-  int recordType = (*status >> 1) & 0x7;
-  if (recordType != kPrimaryRecordType && recordType != kForwardedRecordType) return std::nullopt;
-  int fixedLength = static_cast<int>(*fixedEnd) - static_cast<int>(allocation_layout::kRecordFixedStart);
-  if (fixedLength <= 0 || fixedLength >= allocation_layout::kMaxFixedLength) return std::nullopt;
-  return bytes.sub(offset + allocation_layout::kRecordFixedStart, static_cast<size_t>(fixedLength));
-}
-
 ExtentAllocationMap::ExtentAllocationMap(std::unique_ptr<PageBuffer> buffer, const DatabaseFile* file)
     : PrimaryRecordPage(std::move(buffer), file) {
   extentBits.assign(allocation_layout::kExtentsPerInterval, 0);
-  auto bitmap = RecordFixedPart(*this, allocation_layout::kBitmapRecordSlot);
+  BuildAllRecords(*this);
+  const std::vector<uint8_t>* bitmap = RecordFixedPart(allocation_layout::kBitmapRecordSlot);
   if (!bitmap) return;
   // Bytes past one interval's worth of bits are ignored.
   size_t byteCount = std::min(bitmap->size(), allocation_layout::kBitmapBytes);
@@ -50,6 +30,14 @@ ExtentAllocationMap::ExtentAllocationMap(std::unique_ptr<PageBuffer> buffer, con
 }
 
 ExtentAllocationMap::~ExtentAllocationMap() = default;
+
+const std::vector<uint8_t>* ExtentAllocationMap::RecordFixedPart(int slot) const {
+  if (slot < 0 || static_cast<size_t>(slot) >= records.size() || !records[slot]) return nullptr;
+  // The record builders put only primary records on a primary record page.
+  const auto* record = static_cast<const CPrimaryRecord*>(records[slot].get());
+  if (record->isBad || record->fixedData.empty()) return nullptr;
+  return &record->fixedData;
+}
 
 std::vector<PageId> ExpandExtent(const ExtentRange& range) {
   std::vector<PageId> pages;

@@ -34,11 +34,6 @@ inline constexpr int32_t kPagesPerInterval = kPagesPerExtent * kExtentsPerInterv
 inline constexpr size_t kBitmapBytes = kExtentsPerInterval / 8;                      // 7988
 inline constexpr int kHeaderRecordSlot = 0;
 inline constexpr int kBitmapRecordSlot = 1;
-// Record header bytes before a record's fixed part.
-inline constexpr size_t kRecordFixedStart = 4;
-inline constexpr size_t kRecordFixedEndField = 2;
-// Fixed parts of 8060 bytes or more are not record data.
-inline constexpr int kMaxFixedLength = 8060;
 // Upper bound on IAM pages taken from one chain; a real chain of a 2 TB file
 // needs about 8200.
 inline constexpr size_t kMaxIamChainLength = 1 << 20;
@@ -49,21 +44,18 @@ inline int32_t IntervalBase(int32_t pageNo) {
   return (pageNo / allocation_layout::kPagesPerInterval) * allocation_layout::kPagesPerInterval;
 }
 
-// The fixed part of the record in `slot` of a page: the bytes from 4 to
-// fixedEnd - 1 of that record. Nothing when the page fails the header
-// plausibility test, has no such slot, the slot offset lies in the header or
-// past the page, the record is not a primary or forwarded record, or the fixed
-// part is empty, 8060 bytes or longer, or runs past the page. The view points
-// into `page`.
-std::optional<ByteView> RecordFixedPart(const RecordPage& page, int slot);
-
 class ExtentAllocationMap : public PrimaryRecordPage {
  public:
-  // Builds the page and expands record 1's bitmap into extentBits; a page
+  // Builds the page, parses its records as every record page does
+  // (storage/record.h) and expands record 1's bitmap into extentBits; a page
   // with fewer than two records or a bitmap record without a fixed part keeps
   // an empty map.
   ExtentAllocationMap(std::unique_ptr<PageBuffer> buffer, const DatabaseFile* file);
   ~ExtentAllocationMap() override;
+
+  // The fixed part of the record in `slot`: null when the slot has no record,
+  // the record is bad or it has no fixed data.
+  const std::vector<uint8_t>* RecordFixedPart(int slot) const;
 
   // One byte per bitmap bit (0 or 1), kExtentsPerInterval entries; only the
   // first extentBitCount are filled.

@@ -5,10 +5,11 @@ namespace pagewright {
 IamPage::IamPage(std::unique_ptr<PageBuffer> buffer, const DatabaseFile* file)
     : ExtentAllocationMap(std::move(buffer), file) {
   singlePages.fill(PageId{1, 0});
-  auto fixed = RecordFixedPart(*this, allocation_layout::kHeaderRecordSlot);
+  const std::vector<uint8_t>* fixed = RecordFixedPart(allocation_layout::kHeaderRecordSlot);
   if (!fixed) return;
+  ByteView header(*fixed);
   for (int slot = 0; slot < iam_layout::kSinglePageSlots; ++slot) {
-    auto pointer = ReadPagePointer(*fixed, iam_layout::kSinglePagesOffset + kPagePointerSize * slot);
+    auto pointer = ReadPagePointer(header, iam_layout::kSinglePagesOffset + kPagePointerSize * slot);
     if (pointer) singlePages[slot] = *pointer;
   }
 }

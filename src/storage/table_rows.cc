@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "catalog/database_file.h"
+#include "storage/allocation_map.h"
 #include "storage/page.h"
 #include "storage/record.h"
 
@@ -99,6 +100,12 @@ void ReadPageRows(DatabaseFile& file, PageId id, std::vector<ColumnDef>& columns
 TableRowLoader::TableRowLoader(DatabaseFile& file, const TableDef& table, std::vector<ColumnDef> columns,
                                RecoveryMode mode, IamCollector iamCollector)
     : file_(file), columns_(std::move(columns)), mode_(mode), iamCollector_(std::move(iamCollector)) {
+  // Without a collector of the caller's own, the IAM chain (or the legacy IAM
+  // list) of the file itself gathers the pages.
+  if (!iamCollector_)
+    iamCollector_ = [](PageId firstIam, int32_t objectId, const DatabaseFile& source, std::vector<PageId>& pages) {
+      CollectIamPages(firstIam, objectId, source, pages);
+    };
   // Only what loading reads; the catalog's own lists stay with the catalog.
   table_.object = table.object;
   table_.allocationUnit = table.allocationUnit;

@@ -53,7 +53,7 @@ class ByteView {
   std::optional<int64_t> i64_at(size_t offset) const { return read<int64_t>(offset); }
 
   // Reads that substitute a fallback when out of range; for fixed positions of
-  // a structure whose size was already checked, or where the spec's failure
+  // a structure whose size was already checked, or where the failure
   // path is a default value.
   uint8_t u8_or(size_t offset, uint8_t fallback = 0) const { return u8_at(offset).value_or(fallback); }
   uint16_t u16_or(size_t offset, uint16_t fallback = 0) const { return u16_at(offset).value_or(fallback); }

@@ -1,28 +1,12 @@
 #include "catalog/catalog_text.h"
 
+#include "values/utf16_text.h"
+
 #include <vector>
 
 namespace pagewright {
 
 namespace {
-
-void AppendCodePoint(std::string& out, uint32_t codePoint) {
-  if (codePoint < 0x80) {
-    out.push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else if (codePoint < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  }
-}
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
@@ -34,12 +18,12 @@ std::string UnitsToUtf8(const std::vector<uint16_t>& units) {
     if (unit >= 0xD800 && unit <= 0xDBFF && index + 1 < units.size() && units[index + 1] >= 0xDC00 &&
         units[index + 1] <= 0xDFFF) {
       uint32_t codePoint = 0x10000 + ((static_cast<uint32_t>(unit) - 0xD800) << 10) + (units[index + 1] - 0xDC00);
-      AppendCodePoint(out, codePoint);
+      AppendUtf8(out, codePoint);
       ++index;
     } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      AppendCodePoint(out, kReplacement);
+      AppendUtf8(out, kReplacement);
     } else {
-      AppendCodePoint(out, unit);
+      AppendUtf8(out, unit);
     }
   }
   return out;
@@ -74,7 +58,7 @@ std::string FixedUtf16Field(ByteView bytes) {
 
 std::string Latin1ToUtf8(ByteView bytes) {
   std::string out;
-  for (size_t offset = 0; offset < bytes.size(); ++offset) AppendCodePoint(out, bytes[offset]);
+  for (size_t offset = 0; offset < bytes.size(); ++offset) AppendUtf8(out, bytes[offset]);
   return out;
 }
 

@@ -1,6 +1,7 @@
 // pagewright columns FILE TABLE: the resolved columns of one table.
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "catalog/catalog_loader.h"
 #include "catalog/table_resolution.h"
@@ -9,6 +10,7 @@
 #include "cli/json.h"
 #include "cli/open_for_info.h"
 #include "cli/options.h"
+#include "cli/table_lookup.h"
 
 namespace pagewright::cli {
 
@@ -102,16 +104,12 @@ int RunColumns(const std::vector<std::string>& args) {
   }
 
   TableResolver resolver(catalog);
-  std::vector<ColumnDef> columns = resolver.ResolveTable(tableName, "U ", {});
-  const std::string type = catalog.currentTable.object.type;
-  if (catalog.currentTable.object.objectId == -1 || (type != "U " && type != "S ")) {
-    columns = resolver.ResolveTable(tableName, "S ", {});
-    const std::string systemType = catalog.currentTable.object.type;
-    if (catalog.currentTable.object.objectId == -1 || (systemType != "U " && systemType != "S ")) {
-      PrintError("columns: " + path + ": no table named \"" + tableName + "\"");
-      return kExitNoSuchObject;
-    }
+  TableLookup lookup = LookUpTable(catalog, resolver, tableName);
+  if (!lookup.found) {
+    PrintError("columns: " + path + ": " + NoTableMessage(tableName, lookup));
+    return kExitNoSuchObject;
   }
+  std::vector<ColumnDef> columns = std::move(lookup.columns);
   const TableDef& table = catalog.currentTable;
 
   if (command.common.json) {

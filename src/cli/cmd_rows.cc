@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalog/catalog_loader.h"
@@ -11,6 +12,7 @@
 #include "cli/console_notifier.h"
 #include "cli/json.h"
 #include "cli/options.h"
+#include "cli/table_lookup.h"
 #include "storage/table_rows.h"
 
 namespace pagewright::cli {
@@ -188,16 +190,12 @@ int RunRows(const std::vector<std::string>& args) {
   }
 
   TableResolver resolver(catalog);
-  std::vector<ColumnDef> columns = resolver.ResolveTable(tableName, "U ", {});
-  const std::string type = catalog.currentTable.object.type;
-  if (catalog.currentTable.object.objectId == -1 || (type != "U " && type != "S ")) {
-    columns = resolver.ResolveTable(tableName, "S ", {});
-    const std::string systemType = catalog.currentTable.object.type;
-    if (catalog.currentTable.object.objectId == -1 || (systemType != "U " && systemType != "S ")) {
-      PrintError("rows: " + path + ": no table named \"" + tableName + "\"");
-      return kExitNoSuchObject;
-    }
+  TableLookup lookup = LookUpTable(catalog, resolver, tableName);
+  if (!lookup.found) {
+    PrintError("rows: " + path + ": " + NoTableMessage(tableName, lookup));
+    return kExitNoSuchObject;
   }
+  std::vector<ColumnDef> columns = std::move(lookup.columns);
 
   const Format format = command.common.json ? Format::kJson : command.Has("--csv") ? Format::kCsv : Format::kTabs;
   PrintingView view(format);

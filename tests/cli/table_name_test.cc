@@ -62,8 +62,11 @@ TEST(ConsoleTableName, ExactThenCaseInsensitiveAndAmbiguousNamesRefused) {
       }
       auto columns = support::RunPagewright({"columns", path, c.typed});
       EXPECT_EQ(columns.exitCode, c.exitCode) << columns.err;
-      if (c.exitCode == 0) EXPECT_NE(columns.out.find(std::string("\t") + c.header + "\t"), std::string::npos);
-      else EXPECT_NE(columns.err.find(c.error), std::string::npos) << columns.err;
+      if (c.exitCode == 0) {
+        EXPECT_NE(columns.out.find(std::string("\t") + c.header + "\t"), std::string::npos);
+      } else {
+        EXPECT_NE(columns.err.find(c.error), std::string::npos) << columns.err;
+      }
     }
   }
 }

@@ -60,6 +60,11 @@ void DecodeGeneralRecord(const PageEnv& env, const CPrimaryRecord& record, std::
                          RecordCursor& cursor) {
   const int32_t columnCount = record.columnCount;
   const bool compressed = IsExpandedCompressed(record);
+  // With a null bitmap, a variable value whose bit is clear is a value even
+  // when it has no bytes: real rows hold '' in nullable columns (littleitaly
+  // Address 12 and ContactInformation 12, bits clear and zero lengths), and
+  // showing them as NULL would make them NULL.
+  const bool hasNullBitmap = !record.nullBitmap.empty();
   int32_t storedIndex = 0;
   for (ColumnDef& column : columns) {
     if (column.physicalColumnId == kNoStorage) continue;
@@ -73,6 +78,7 @@ void DecodeGeneralRecord(const PageEnv& env, const CPrimaryRecord& record, std::
     }
     ValueLayout layout = MakeValueLayout(column, column.typeCode, &cursor.bits);
     ValueText value;
+    bool emptyIsValue = false;
     if (compressed && !sparse) {
       value = DecodeCompressedValue(env, record, static_cast<size_t>(storedIndex - 1), layout, column);
       ++cursor.handled;
@@ -103,6 +109,7 @@ void DecodeGeneralRecord(const PageEnv& env, const CPrimaryRecord& record, std::
             }
           }
           value = DecodeVariableValue(env, record, cursor, varIndex, layout, column);
+          emptyIsValue = hasNullBitmap && value.read;
         }
       } else {
         value = DecodeGeneralFixed(env, record, cursor, layout, column);
@@ -115,7 +122,7 @@ void DecodeGeneralRecord(const PageEnv& env, const CPrimaryRecord& record, std::
     }
     if (value.keep) continue;
     ApplyHexPrefix(env, layout, value);
-    if (column.nullable && value.text.empty()) value.text = "NULL";
+    if (column.nullable && value.text.empty() && !emptyIsValue) value.text = "NULL";
     column.definitionText = std::move(value.text);
   }
 }

@@ -24,7 +24,8 @@
 // NULLs: the physical-layout decoder shows "NULL" for a set null bit and for a
 // column without physical column row; the general decoder for a nullable
 // column whose null bit is set (fixed or variable) and for a nullable column
-// whose text is empty. A NULL fixed value still steps over its bytes (and a
+// whose text is empty, except a variable value read with its null bit clear
+// in a record with a null bitmap: that is an empty value and shows empty. A NULL fixed value still steps over its bytes (and a
 // bit column over its bit), so the values after it stay in place. "0x" goes
 // only before a varbinary or CLR value that was read: never before a
 // placeholder, a NULL, or the single blank of an empty large value.

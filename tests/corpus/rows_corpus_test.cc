@@ -372,6 +372,30 @@ TEST(RowsCorpus, ScriptRowsComeBackCellByCell) {
   EXPECT_GT(largeValues["pubs_stuit_2000 pub_info.pr_info"].bytes, 64123);
 }
 
+// A 2005 file whose application stored '' in nullable nvarchar columns: the
+// null bits are clear and the lengths zero (Address on page 1:181 with bitmap
+// C0, ContactInformation on page 1:199 with bitmap E0), so the cells are
+// empty, not NULL.
+TEST(RowsCorpus, EmptyValuesOfNullableColumnsAreNotNull) {
+  if (!support::HasCorpus()) GTEST_SKIP() << "corpus not available";
+  auto opened = OpenCorpusFile(fs::path(support::CorpusDir()) / "files" / "littleitaly_apress_2005.mdf");
+  ASSERT_TRUE(opened->ok);
+  TableResolver resolver(*opened->database.catalog);
+  const struct {
+    const char* table;
+    std::vector<std::string> row;
+  } cases[] = {
+      {"Address", {"12", "1234 Main St.", "", "Pittsburgh", "PA", "15555"}},
+      {"ContactInformation", {"12", "", "", "", "admin@littleitalyvineyards.com"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.table);
+    LoadedTable table = LoadTable(*opened, resolver, c.table);
+    ASSERT_TRUE(table.found);
+    EXPECT_EQ(table.rows, (std::vector<std::vector<std::string>>{c.row}));
+  }
+}
+
 TEST(RowsCorpus, EveryTableOfEveryFileLoads) {
   if (!support::HasCorpus()) GTEST_SKIP() << "corpus not available";
   // Row counts the scripts give, checked in the Northwind and pubs files that

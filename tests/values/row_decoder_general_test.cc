@@ -54,7 +54,15 @@ TEST(RowDecoderGeneral, NullsOfNullableColumnsShowNull) {
       {"NULL varbinary has no prefix", {4}, none, Row({"11008", "1900-01-01 00:00:00", "5", "Ann", "NULL"})},
       {"empty varbinary", {}, [](FixedVarRecord& r) { r.varColumns[1].bytes.clear(); },
        Row({"11008", "1900-01-01 00:00:00", "5", "Ann", "0x"})},
+      // Its null bit is clear: the value is '', not NULL.
       {"empty text of a nullable column", {}, [](FixedVarRecord& r) { r.varColumns[0].bytes.clear(); },
+       Row({"11008", "1900-01-01 00:00:00", "5", "", "0xAB"})},
+      // Without a null bitmap nothing tells '' from NULL: NULL.
+      {"empty text in a record without null bitmap", {},
+       [](FixedVarRecord& r) {
+         r.varColumns[0].bytes.clear();
+         r.nullBitmap = false;
+       },
        Row({"11008", "1900-01-01 00:00:00", "5", "NULL", "0xAB"})},
   };
   for (const Case& test : cases) {

@@ -146,6 +146,15 @@ void CatalogLoader::LoadLegacyIndexes(std::map<int32_t, LegacyIndexDef>& out) {
   repairCounter = 0;
 }
 
+void CatalogLoader::LoadLegacyIndexKeys(std::vector<LegacyIndexKeysDef>& out) {
+  std::set<std::pair<int32_t, int16_t>> seen;
+  ForEachRow(id::kLegacyIndexes, layout::legacy_indexes::kMinLength - 1, true, true,
+             [&](const CPrimaryRecord& record, const MappedPage&) {
+               auto row = ParseLegacyIndexKeysRow(record);
+               if (row && seen.insert({row->objectId, row->indexId}).second) out.push_back(std::move(*row));
+             });
+}
+
 void CatalogLoader::LoadLegacyColumns(std::vector<LegacyColumnDef>& out, std::vector<LegacyTableDef>& tables) {
   repairCounter = 0;
   size_t attachedUpTo = out.size();
@@ -226,6 +235,7 @@ void CatalogLoader::Bootstrap(DatabaseCatalog& catalog) {
       }
       catalog.legacyTables.push_back(std::move(table));
     }
+    LoadLegacyIndexKeys(catalog.legacyIndexKeys);
     LoadLegacyColumns(catalog.legacyColumnRows, catalog.legacyTables);
   } else {
     LoadColumns(id::kColumns, catalog.columnRows);

@@ -8,7 +8,8 @@
 //   2. database files (8), then the secondary files located and mapped
 //   3. objects (34); when none, the 2000 objects (1) and the layout decision
 //   4. allocation units (7; none in the 2000 layout), rowsets (5)
-//   5. 2000: indexes (2), the tables they name, columns (3);
+//   5. 2000: indexes (2), the tables they name, the key columns of every
+//      index, columns (3);
 //      2005+: columns (41, then 2187)
 //   6. when no object row survived: objects synthesised from the column rows
 //   7. scalar types (50)
@@ -78,6 +79,9 @@ class CatalogLoader {
   void LoadObjectRefs(std::vector<ObjectRefDef>& out);
   void LoadScalarTypes(std::vector<ScalarTypeDef>& out);
   void LoadLegacyIndexes(std::map<int32_t, LegacyIndexDef>& out);
+  // The indexes of the 2000 index table with their key columns (the first row
+  // of each object and index id).
+  void LoadLegacyIndexKeys(std::vector<LegacyIndexKeysDef>& out);
   // Loads the 2000 column rows and attaches each page's new rows to the
   // tables of `tables` with the same object id.
   void LoadLegacyColumns(std::vector<LegacyColumnDef>& out, std::vector<LegacyTableDef>& tables);

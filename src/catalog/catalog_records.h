@@ -247,6 +247,25 @@ struct LegacyIndexDef {
   PageId FirstIamPageId() const { return PageId{fileId, firstIamPage}; }
 };
 
+// Status bits of a SQL Server 2000 index row (sysindexes).
+namespace legacy_index_status {
+inline constexpr int32_t kUnique = 0x02;
+inline constexpr int32_t kClustered = 0x10;
+inline constexpr int32_t kPrimaryKey = 0x800;
+inline constexpr int32_t kUniqueConstraint = 0x1000;
+}  // namespace legacy_index_status
+
+// One index of a SQL Server 2000 table (index ids 1 to 254): its name, status
+// and key columns in key order. The row-locator columns a nonclustered index
+// carries after its keys (the clustered key, the uniquifier) are left out.
+struct LegacyIndexKeysDef {
+  int32_t objectId = -1;
+  int16_t indexId = -1;
+  int32_t status = -1;  // legacy_index_status bits
+  std::string name;
+  std::vector<int16_t> keyColumnIds;
+};
+
 struct LegacyColumnRef {
   std::string name;
   int16_t columnOrder = -1;

@@ -85,11 +85,15 @@
 //                                           17  uint8   reserved
 //   Indexes (2), data pages only,           18  int16   columnStatus
 //   (fixed part of exactly 42 bytes)
-//   min length 64, index id 1 only          20  int16   defaultId
+//   min length 64                           20  int16   defaultId
 //   0   int32   objectId                    24  int32   domain
-//   8   int32   firstPage (page number)     28  int16   number
-//   14  int16   indexId                     30  int16   columnOrder
-//   64  int32   firstIamPage (page number)  32  int16   offset
+//   4   int32   status                      28  int16   number
+//   8   int32   firstPage (page number)     30  int16   columnOrder
+//   14  int16   indexId                     32  int16   offset
+//   24  int16   key count
+//   64  int32   firstIamPage (page number)
+//   var 0       key description (32 bytes a key column, legacy_indexes)
+//   var 1       name
 //                                           34  int32   collationId (more than 20
 //                                                       columns, length above 37)
 //                                           var 0       name
@@ -192,9 +196,23 @@ inline constexpr int32_t kMinLength = 34;
 }  // namespace scalar_types
 
 namespace legacy_indexes {
-inline constexpr size_t kObjectId = 0, kFirstPage = 8, kIndexId = 14, kFirstIamPage = 64, kFixedLength = 78;
+inline constexpr size_t kObjectId = 0, kStatus = 4, kFirstPage = 8, kIndexId = 14, kKeyCount = 24,
+                        kFirstIamPage = 64, kFixedLength = 78;
 inline constexpr int32_t kMinLength = 64;  // at least this long
 inline constexpr int16_t kClusteredIndexId = 1;
+// Index ids of real indexes; 0 is a heap's own row, 255 its text unit.
+inline constexpr int16_t kFirstIndexId = 1, kLastIndexId = 254;
+// Variable columns: the key description, then the index name.
+inline constexpr size_t kKeysColumn = 0, kNameColumn = 1;
+// The key description holds one 32-byte entry per key column: 16 bytes of
+// type (type ids, length, precision, scale, collation), then the column id
+// (int16 at 16) and, at 30, flags whose bit 0 marks a row-locator column
+// appended to a nonclustered index's keys (the clustered key, the
+// uniquifier of column id 0).
+inline constexpr size_t kKeyEntrySize = 32, kKeyColumnId = 16, kKeyFlags = 30;
+inline constexpr uint16_t kKeyLocatorFlag = 0x01;
+// The description's column is varbinary(1088): at most 34 entries.
+inline constexpr size_t kMaxKeyEntries = 34;
 }  // namespace legacy_indexes
 
 namespace legacy_columns {
@@ -273,6 +291,11 @@ ScalarTypeDef ParseScalarTypeRow(const CPrimaryRecord& record);
 // Nothing unless the row describes index id 1 (the clustered index or the
 // table's data); `fileId` is the file of the page that holds the row.
 std::optional<LegacyIndexDef> ParseLegacyIndexRow(const CPrimaryRecord& record, int16_t fileId);
+// Nothing unless the row describes an index (index ids 1 to 254) of an object.
+std::optional<LegacyIndexKeysDef> ParseLegacyIndexKeysRow(const CPrimaryRecord& record);
+// The key column ids of a 2000 key description, in key order, without the
+// row-locator columns; at most `keyCount` entries are read when it is above 0.
+std::vector<int16_t> LegacyKeyColumns(ByteView description, int16_t keyCount);
 // Nothing for a row whose fixed part is not the 42 bytes of every 2000 column
 // row (no made-up name is used up for it).
 std::optional<LegacyColumnDef> ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter);

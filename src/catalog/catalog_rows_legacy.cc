@@ -2,6 +2,8 @@
 // columns); offsets in catalog_rows.h.
 #include "catalog/catalog_rows.h"
 
+#include <algorithm>
+
 #include "catalog/catalog_text.h"
 
 namespace pagewright {
@@ -42,6 +44,39 @@ std::optional<LegacyIndexDef> ParseLegacyIndexRow(const CPrimaryRecord& record, 
   row.indexId = *indexId;
   row.firstPage = fixed.i32_or(f::kFirstPage, row.firstPage);
   row.firstIamPage = fixed.i32_or(f::kFirstIamPage, row.firstIamPage);
+  return row;
+}
+
+std::vector<int16_t> LegacyKeyColumns(ByteView description, int16_t keyCount) {
+  namespace f = layout::legacy_indexes;
+  size_t entries = std::min(description.size() / f::kKeyEntrySize, f::kMaxKeyEntries);
+  if (keyCount > 0) entries = std::min(entries, static_cast<size_t>(keyCount));
+  std::vector<int16_t> columns;
+  for (size_t entry = 0; entry < entries; ++entry) {
+    const size_t start = entry * f::kKeyEntrySize;
+    const int16_t columnId = description.i16_or(start + f::kKeyColumnId, 0);
+    const uint16_t flags = description.u16_or(start + f::kKeyFlags, 0);
+    if (columnId <= 0 || (flags & f::kKeyLocatorFlag) != 0) continue;
+    columns.push_back(columnId);
+  }
+  return columns;
+}
+
+std::optional<LegacyIndexKeysDef> ParseLegacyIndexKeysRow(const CPrimaryRecord& record) {
+  namespace f = layout::legacy_indexes;
+  ByteView fixed(record.fixedData);
+  auto indexId = fixed.i16_at(f::kIndexId);
+  auto objectId = fixed.i32_at(f::kObjectId);
+  if (!indexId || !objectId || *objectId <= 0) return std::nullopt;
+  if (*indexId < f::kFirstIndexId || *indexId > f::kLastIndexId) return std::nullopt;
+  LegacyIndexKeysDef row;
+  row.objectId = *objectId;
+  row.indexId = *indexId;
+  row.status = fixed.i32_or(f::kStatus, row.status);
+  const int16_t keyCount = fixed.i16_or(f::kKeyCount, 0);
+  if (const ColumnBytes* keys = record.varValue(f::kKeysColumn); keys && keys->hasData())
+    row.keyColumnIds = LegacyKeyColumns(ByteView(keys->data), keyCount);
+  row.name = VariableText(record, f::kNameColumn).value_or(std::string());
   return row;
 }
 

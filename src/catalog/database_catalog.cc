@@ -104,6 +104,7 @@ void DatabaseCatalog::Clear() {
   legacyColumnRows.clear();
   legacyTables.clear();
   legacyIndexes.clear();
+  legacyIndexKeys.clear();
   columnRows.clear();
   objects.clear();
   scalarTypes.clear();

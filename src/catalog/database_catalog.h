@@ -75,6 +75,7 @@ class DatabaseCatalog {
   std::vector<LegacyColumnDef> legacyColumnRows;
   std::vector<LegacyTableDef> legacyTables;
   std::map<int32_t, LegacyIndexDef> legacyIndexes;
+  std::vector<LegacyIndexKeysDef> legacyIndexKeys;
   std::vector<ColumnRowDef> columnRows;
   std::vector<ObjectDef> objects;
   std::vector<ScalarTypeDef> scalarTypes;

@@ -2,6 +2,7 @@
 #include "catalog/schema_scripts.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "catalog/database_catalog.h"
 
@@ -47,6 +48,35 @@ std::string LegacyScript(const DatabaseCatalog& catalog, int32_t tableObjectId, 
   return ScriptColumnList(names);
 }
 
+// The name of a 2000 table: its legacyTables row lists only tables with a
+// clustered index, so a heap's name comes from its object row.
+std::string LegacyTableName(const DatabaseCatalog& catalog, int32_t objectId) {
+  if (const LegacyTableDef* table = FindLegacyTable(catalog, objectId)) return table->name;
+  const ObjectDef* object = catalog.FindObjectById(objectId);
+  return object ? object->name : std::string();
+}
+
+// The key column names of the table's first 2000 index that `pick` accepts,
+// in key order; nothing when no such index lists a named column.
+template <typename Pick>
+std::optional<std::vector<std::string>> LegacyIndexKeyNames(const DatabaseCatalog& catalog, int32_t tableObjectId,
+                                                            Pick pick) {
+  const std::vector<const LegacyColumnDef*> columns = catalog.LegacyColumnRowsOf(tableObjectId);
+  for (const LegacyIndexKeysDef& index : catalog.legacyIndexKeys) {
+    if (index.objectId != tableObjectId || !pick(index)) continue;
+    std::vector<std::string> names;
+    for (int16_t columnId : index.keyColumnIds) {
+      for (const LegacyColumnDef* column : columns) {
+        if (column->objectId != tableObjectId || column->columnId != columnId) continue;
+        names.push_back(column->name);
+        break;
+      }
+    }
+    if (!names.empty()) return names;
+  }
+  return std::nullopt;
+}
+
 std::string ColumnName(const TableDef& table, int32_t columnId) {
   for (const ColumnDef& column : table.columns)
     if (column.columnId == columnId) return column.name;
@@ -88,6 +118,13 @@ std::string BuildPrimaryKeyScript(const DatabaseCatalog& catalog, int32_t tableO
   std::string tableName;
   std::string columns =
       LegacyScript(catalog, tableObjectId, [](uint8_t status) { return (status & 0x01) != 0; }, &tableName);
+  auto keys = LegacyIndexKeyNames(catalog, tableObjectId, [](const LegacyIndexKeysDef& index) {
+    return (index.status & legacy_index_status::kPrimaryKey) != 0;
+  });
+  if (keys) {
+    columns = ScriptColumnList(*keys);
+    if (tableName.empty()) tableName = LegacyTableName(catalog, tableObjectId);
+  }
   return PrimaryKeyText(tableName, columns);
 }
 
@@ -96,6 +133,13 @@ std::string BuildUniqueScript(const DatabaseCatalog& catalog, int32_t tableObjec
   std::string tableName;
   std::string columns = LegacyScript(
       catalog, tableObjectId, [](uint8_t status) { return status == 0 || (status & 0x01) != 0; }, &tableName);
+  auto keys = LegacyIndexKeyNames(catalog, tableObjectId, [&](const LegacyIndexKeysDef& index) {
+    return index.name == constraintName && (index.status & legacy_index_status::kPrimaryKey) == 0;
+  });
+  if (keys) {
+    columns = ScriptColumnList(*keys);
+    if (tableName.empty()) tableName = LegacyTableName(catalog, tableObjectId);
+  }
   return UniqueText(tableName, constraintName, columns);
 }
 

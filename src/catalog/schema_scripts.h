@@ -12,8 +12,14 @@
 //
 // Column lists: a blank, then each qualifying column's name followed by
 // " , ", trailing white space removed and the final comma dropped: " id , name ".
-// SQL Server 2000 files take the table name and columns from legacyTables
-// (primary key: typeStatus bit 0 set; unique: typeStatus 0 or bit 0 set).
+// SQL Server 2000 files take the columns from the table's index rows: the key
+// columns of its primary-key index, or of the index named like the unique
+// constraint, in key order; the table name from legacyTables, or, for a heap
+// (legacyTables lists only tables with a clustered index), from its object
+// row. Only when the index row or its key description is lost do they fall
+// back to the column references of legacyTables (primary key: typeStatus bit
+// 0 set; unique: typeStatus 0 or bit 0 set), a rule that lists every NOT NULL
+// column.
 // Files of 2005 and later have no such rows: their statements are built from
 // the resolved table — the key columns of its primary-key index, or of the
 // unique index named like the constraint, in key order; failing those, the
@@ -38,7 +44,7 @@ inline constexpr char kConstraintGroup[] = "Constraint";
 // The column list from names, as the statements show it.
 std::string ScriptColumnList(const std::vector<std::string>& names);
 
-// SQL Server 2000 layout: from legacyTables.
+// SQL Server 2000 layout: from legacyTables and legacyIndexKeys.
 std::string BuildPrimaryKeyScript(const DatabaseCatalog& catalog, int32_t tableObjectId);
 std::string BuildUniqueScript(const DatabaseCatalog& catalog, int32_t tableObjectId,
                               const std::string& constraintName);

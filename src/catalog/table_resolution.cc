@@ -62,6 +62,14 @@ std::string ModuleText(const std::string& valueText) {
 
 }  // namespace
 
+int32_t LegacyIndexStatus(int32_t legacyStatus) {
+  int32_t status = 0;
+  if (legacyStatus & legacy_index_status::kUnique) status |= index_status::kUnique;
+  if (legacyStatus & legacy_index_status::kPrimaryKey) status |= index_status::kPrimaryKey;
+  if (legacyStatus & legacy_index_status::kUniqueConstraint) status |= index_status::kUniqueConstraint;
+  return status;
+}
+
 bool IsNonTableObjectType(const std::string& type) {
   for (const char* nonTable : kNonTableTypes)
     if (type == nonTable) return true;
@@ -184,6 +192,7 @@ struct TableResolver::Indexes {
   Positions<int64_t> hobtByHobt;
   Positions<int64_t> rowsetColumnsByRowset;
   Positions<int32_t> foreignKeysByTable;
+  Positions<int32_t> legacyKeysByObject;
 };
 
 TableResolver::TableResolver(DatabaseCatalog& catalog) : catalog_(catalog), indexes_(std::make_unique<Indexes>()) {}
@@ -194,7 +203,8 @@ void TableResolver::RefreshIndexes() {
   const DatabaseCatalog& c = catalog_;
   std::vector<size_t> sizes = {c.objects.size(),           c.rowsets.size(),         c.allocationUnits.size(),
                                c.indexes.size(),           c.indexColumns.size(),    c.physicalColumnRows.size(),
-                               c.hobtColumnRows.size(),    c.rowsetColumnRows.size(), c.foreignKeyColumns.size()};
+                               c.hobtColumnRows.size(),    c.rowsetColumnRows.size(), c.foreignKeyColumns.size(),
+                               c.legacyIndexKeys.size()};
   if (sizes == indexes_->builtFor) return;
   Indexes& x = *indexes_;
   x.objectsByName.clear();
@@ -211,6 +221,7 @@ void TableResolver::RefreshIndexes() {
   BuildPositions(x.hobtByHobt, c.hobtColumnRows, [](const HobtColumnDef& row) { return row.hobtId; });
   BuildPositions(x.rowsetColumnsByRowset, c.rowsetColumnRows, [](const RowsetColumnDef& row) { return row.rowsetId; });
   BuildPositions(x.foreignKeysByTable, c.foreignKeyColumns, [](const ForeignKeyColumnDef& row) { return row.tableId; });
+  BuildPositions(x.legacyKeysByObject, c.legacyIndexKeys, [](const LegacyIndexKeysDef& row) { return row.objectId; });
   x.builtFor = std::move(sizes);
 }
 
@@ -262,11 +273,15 @@ std::vector<ColumnDef> TableResolver::ResolveTable(const std::string& name, cons
     ResolveStorage();
   }
   CollectColumnRows();
-  if (!catalog_.legacyCatalog) CollectIndexKeys();
+  if (catalog_.legacyCatalog) {
+    CollectLegacyIndexKeys();
+  } else {
+    CollectIndexKeys();
+  }
   BuildColumns();
   AttachPhysicalInfo();
   AttachComputedText(moduleValues);
-  if (!catalog_.legacyCatalog) AttachKeyFlags();
+  AttachKeyFlags();
   return table.columns;
 }
 
@@ -435,6 +450,29 @@ void TableResolver::CollectIndexKeys() {
       key.indexStatus = index.status;
       table.indexKeys.push_back(key);
       break;
+    }
+  }
+}
+
+void TableResolver::CollectLegacyIndexKeys() {
+  TableDef& table = catalog_.currentTable;
+  const int32_t objectId = table.object.objectId;
+  for (size_t position : PositionsOf(indexes_->legacyKeysByObject, objectId)) {
+    const LegacyIndexKeysDef& row = catalog_.legacyIndexKeys[position];
+    IndexDef index;
+    index.objectId = row.objectId;
+    index.indexId = row.indexId;
+    index.name = row.name;
+    index.status = LegacyIndexStatus(row.status);
+    table.tableIndexes.push_back(index);
+    for (size_t ordinal = 0; ordinal < row.keyColumnIds.size(); ++ordinal) {
+      IndexColumnDef key;
+      key.objectId = row.objectId;
+      key.indexId = row.indexId;
+      key.keyOrdinal = static_cast<int32_t>(ordinal + 1);
+      key.columnId = row.keyColumnIds[ordinal];
+      key.indexStatus = index.status;
+      table.indexKeys.push_back(key);
     }
   }
 }

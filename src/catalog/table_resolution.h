@@ -9,7 +9,8 @@
 //   columns           legacyColumnRows (3)      columnRows (41, 2187)    columnRows
 //   physical layout   xOffset, offset of the    hobtColumnRows (13) via  physicalColumnRows (3)
 //                     column row                rowsetColumnRows (4)
-//   keys              -                         indexes (54), index columns (55)
+//   keys              indexes (2): status and   indexes (54), index columns (55)
+//                     key description
 //   foreign keys      -                         foreignKeyColumns (from 74)
 //
 // Page ownership (2005 and later). A page belongs to allocation unit U when
@@ -49,6 +50,10 @@ namespace pagewright {
 // whose definitionText hold the decimal object id, the type and the name.
 bool IsNonTableObjectType(const std::string& type);
 
+// The 2005+ index status bits (unique, primary key, unique constraint) that a
+// SQL Server 2000 index status carries.
+int32_t LegacyIndexStatus(int32_t legacyStatus);
+
 // The standard name of a SQL Server system type ("int", "nvarchar", ...);
 // CLR types by their user type (128 hierarchyid, 129 geometry, 130
 // geography). Empty for an unknown id.
@@ -86,6 +91,7 @@ class TableResolver {
   void ResolveLegacyPages();
   void CollectColumnRows();
   void CollectIndexKeys();
+  void CollectLegacyIndexKeys();
   void BuildColumns();
   void AttachPhysicalInfo();
   void AttachComputedText(const std::vector<ModuleValue>& moduleValues);

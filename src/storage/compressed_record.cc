@@ -334,6 +334,16 @@ ColumnResult ExpandColumn(const CdRecord& cd, size_t index, const ColumnDef& col
   return result;
 }
 
+}  // namespace
+
+size_t CdPosition(const ColumnDef& column, size_t listIndex) {
+  if (column.physicalColumnId >= 1 && column.physicalColumnId <= cd_layout::kMaxColumnCount)
+    return static_cast<size_t>(column.physicalColumnId - 1);
+  return listIndex;
+}
+
+namespace {
+
 bool ExpandableType(int recordType) {
   return recordType == record_type::kPrimary || recordType == record_type::kForwarded ||
          recordType == record_type::kGhostData || recordType == record_type::kForwardingStub;
@@ -349,20 +359,26 @@ void ExpandCompressedRecord(CPrimaryRecord& record, const CompressionInfo* compr
   CdRecord cd = ParseCdRecord(ByteView(record.rawRecord));
   if (cd.isBad) return;
 
-  const size_t count = std::min(cd.columns.size(), columns.size());
   record.columnState.clear();
   record.expandedValues.clear();
   record.varValues.clear();
   record.fixedData.clear();
-  record.columnState.reserve(count);
-  record.expandedValues.reserve(count);
+  record.columnState.reserve(columns.size());
+  record.expandedValues.reserve(columns.size());
 
   constexpr int kNoBitByte = 8;
   int bitIndex = kNoBitByte;
   size_t bitByte = 0;
-  for (size_t index = 0; index < count; ++index) {
+  for (size_t index = 0; index < columns.size(); ++index) {
     const ColumnDef& column = columns[index];
-    ColumnResult result = ExpandColumn(cd, index, column, compression);
+    const size_t position = CdPosition(column, index);
+    ColumnResult result;
+    // A column added after the row was written has no entry: NULL.
+    if (position < cd.columns.size()) {
+      result = ExpandColumn(cd, position, column, compression);
+    } else {
+      result.isNull = true;
+    }
 
     CompressedColumnState state;
     state.isNull = result.isNull;

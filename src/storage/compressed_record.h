@@ -153,23 +153,34 @@ int EquivalentRecordType(int cdRecordType);
 // CD array is unusable is bad.
 void ParseCompressedRecord(CPrimaryRecord& record, bool showDeleted);
 
-// Expands a parsed CD record for the given column list (column i = CD column
-// i; columns past the record's count are left out), with the page's
-// compression information when `compression` is not null. Afterwards:
-//   columnState     one entry per expanded column: isNull (code 0) and the
+// The CD array holds one entry per column of the rowset in the rowset's own
+// column order (its hobt column ids 1, 2, ...), which is not the table's
+// column order: a clustered index's key columns and the uniquifier of a
+// non-unique one come first, and a dropped column keeps its entry until the
+// rowset is rebuilt. The entry of a column is therefore found by its
+// physicalColumnId (position physicalColumnId - 1); a column without one
+// (physicalColumnId 0 or out of range) takes the entry at its place in the
+// list.
+size_t CdPosition(const ColumnDef& column, size_t listIndex);
+
+// Expands a parsed CD record for the given list of stored columns (column j
+// reads CD entry CdPosition(columns[j], j); a column whose entry lies past the
+// record's count, one added after the row was written, is NULL), with the
+// page's compression information when `compression` is not null. Afterwards:
+//   columnState     one entry per listed column: isNull (code 0) and the
 //                   length of the expanded value
-//   expandedValues  one entry per expanded column: the value exactly as an
+//   expandedValues  one entry per listed column: the value exactly as an
 //                   uncompressed row holds it (fixed types at their full width,
 //                   bit as one byte 0 or 1, Unicode text as UTF-16LE, pointer
 //                   structures unchanged with isComplex set); no data for NULL
 //                   and for columns whose bytes could not be rebuilt
 //   fixedData       the expanded values of the columns that are neither NULL
-//                   nor long-data values, in column order, back to back; bit
+//                   nor long-data values, in list order, back to back; bit
 //                   columns share bytes as in an uncompressed row (eight per
 //                   byte in column order, least significant bit first, the
 //                   byte at the place of the bit column that starts it);
 //                   fixedLength its length
-//   varValues       the expanded long-data values, in column order
+//   varValues       the expanded long-data values, in list order
 // Only records of types primary, forwarded and ghost data are expanded.
 void ExpandCompressedRecord(CPrimaryRecord& record, const CompressionInfo* compression,
                             std::span<const ColumnDef> columns);

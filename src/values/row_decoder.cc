@@ -88,8 +88,9 @@ bool HasUnexpandedCompressedRecord(const RecordPage& page) {
   return false;
 }
 
-// The columns a compressed record stores, in list order: CD column i is the
-// i-th of them.
+// The columns a compressed record stores, in list order; each finds its CD
+// entry by its physical column id (storage/compressed_record.h), and its
+// expanded value is the one at its place in this list.
 std::vector<ColumnDef> StoredColumns(const std::vector<ColumnDef>& columns) {
   std::vector<ColumnDef> stored;
   for (const ColumnDef& column : columns)

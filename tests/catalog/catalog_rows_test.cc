@@ -284,6 +284,53 @@ TEST(CatalogRowsLegacyIndexes, OnlyIndexIdOneWithTheRowsFile) {
   }
 }
 
+// Key descriptions as the 2000 index table stores them: real keys first, then
+// the row locator a nonclustered index carries (flagged entries: the
+// clustered key, a repeated key column, the uniquifier of column id 0).
+TEST(CatalogRowsLegacyIndexKeys, KeyColumnsWithoutTheRowLocator) {
+  namespace f = layout::legacy_indexes;
+  const struct {
+    const char* what;
+    int16_t indexId;
+    int32_t status;
+    std::vector<int16_t> keys;
+    std::vector<int16_t> locator;
+    int16_t keyCount;
+    bool parsed;
+    std::vector<int16_t> want;
+  } cases[] = {
+      {"clustered primary key", 1, 0x4812, {1}, {}, 1, true, {1}},
+      {"composite key in key order", 1, 0x4812, {6, 2, 1}, {}, 3, true, {6, 2, 1}},
+      {"nonclustered key over a clustered table", 2, 0x0802, {1}, {4, 2, 3, 0}, 5, true, {1}},
+      {"uniquifier inside a clustered key", 1, 0x10, {4, 2, 0}, {}, 3, true, {4, 2}},
+      {"key count shorter than the description", 2, 0, {3, 5}, {}, 1, true, {3}},
+      {"key count 0 reads the whole description", 2, 0, {3, 5}, {1}, 0, true, {3, 5}},
+      {"heap row", 0, 0, {}, {}, 0, false, {}},
+      {"text unit row", 255, 0x2, {}, {}, 0, false, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes description = support::EncodeLegacyKeyDescription(c.keys, c.locator);
+    Bytes row = support::EncodeLegacyIndexRow(405576483, c.indexId, c.status, "PK_emp_id", description, c.keyCount);
+    CPrimaryRecord record = Parse(row);
+    ASSERT_TRUE(IsCatalogRow(&record, f::kMinLength - 1, true));
+    auto index = ParseLegacyIndexKeysRow(record);
+    ASSERT_EQ(index.has_value(), c.parsed);
+    if (!index) continue;
+    EXPECT_EQ(index->objectId, 405576483);
+    EXPECT_EQ(index->indexId, c.indexId);
+    EXPECT_EQ(index->status, c.status);
+    EXPECT_EQ(index->name, "PK_emp_id");
+    EXPECT_EQ(index->keyColumnIds, c.want);
+  }
+  // A description cut inside an entry, and one longer than the column allows.
+  Bytes cut = support::EncodeLegacyKeyDescription({1, 2});
+  cut.resize(40);
+  EXPECT_EQ(LegacyKeyColumns(ByteView(cut), 0), std::vector<int16_t>{1});
+  std::vector<int16_t> many(40, 7);
+  EXPECT_EQ(LegacyKeyColumns(ByteView(support::EncodeLegacyKeyDescription(many)), 0).size(), f::kMaxKeyEntries);
+}
+
 TEST(CatalogRowsDatabaseFiles, NamesCutAtNulAndTrimmed) {
   CPrimaryRecord record = Parse(support::EncodeDatabaseFileRow(3, "Data2", "D:\\data\\db_2.ndf"));
   ASSERT_TRUE(IsCatalogRow(&record, layout::files::kMinLength, false));

@@ -100,10 +100,13 @@ TEST(ResolutionFile, EveryGenerationResolvesColumnsKeysAndPages) {
     EXPECT_EQ(columns[2].nullable, 1);
     EXPECT_EQ(columns[3].typeText, "money(8)");
     for (const ColumnDef& column : columns) EXPECT_EQ(column.hasPhysicalInfo, 1) << column.name;
+    // Keys in every generation: 2000 files from the index row's key description.
+    EXPECT_EQ(columns[0].isPrimaryKey, 1);
+    EXPECT_EQ(columns[1].isPrimaryKey, 0);
+    ASSERT_EQ(catalog.currentTable.primaryKeyColumns.size(), 1u);
+    EXPECT_EQ(catalog.currentTable.primaryKeyColumns[0].columnName, "CustomerID");
     if (!legacy) {
       EXPECT_EQ(columns[0].identityText, "identity(100,5)");
-      EXPECT_EQ(columns[0].isPrimaryKey, 1);
-      EXPECT_EQ(columns[1].isPrimaryKey, 0);
       EXPECT_EQ(columns[0].leafOffset, 4);
       EXPECT_LT(columns[1].leafOffset, 0);  // first variable column
     }

@@ -41,6 +41,49 @@ TEST(SchemaScripts, LegacyStatementsTakeTheFirstTableRowAndItsQualifyingColumns)
   EXPECT_EQ(BuildPrimaryKeyScript(catalog, 42), "ALTER TABLE  ADD PRIMARY KEY ()");
 }
 
+// A 2000 table whose index rows name the keys: every column is NOT NULL, so
+// the typeStatus rule would list all four.
+TEST(SchemaScripts, LegacyStatementsListTheKeyIndexColumnsInKeyOrder) {
+  DatabaseCatalog catalog;
+  catalog.legacyCatalog = true;
+  catalog.legacyTables.push_back({11, "sales", {{"stor_id", 1, 1}, {"ord_num", 2, 1}, {"qty", 3, 1}, {"title_id", 4, 1}}});
+  const char* names[] = {"stor_id", "ord_num", "qty", "title_id"};
+  for (int16_t id = 1; id <= 4; ++id) {
+    LegacyColumnDef column;
+    column.objectId = 11;
+    column.columnId = id;
+    column.name = names[id - 1];
+    catalog.legacyColumnRows.push_back(column);
+  }
+  catalog.legacyIndexKeys.push_back({11, 2, legacy_index_status::kUnique, "qtyind", {3}});
+  catalog.legacyIndexKeys.push_back({11, 3, legacy_index_status::kUnique | legacy_index_status::kUniqueConstraint,
+                                     "UQ_sales", {4, 2}});
+  catalog.legacyIndexKeys.push_back({11, 1, 0x4812, "UPKCL_sales", {1, 2, 4}});
+  EXPECT_EQ(BuildPrimaryKeyScript(catalog, 11), "ALTER TABLE sales ADD PRIMARY KEY ( stor_id , ord_num , title_id )");
+  EXPECT_EQ(BuildUniqueScript(catalog, 11, "UQ_sales"),
+            "ALTER TABLE[dbo].[sales] WITH NOCHECK ADD CONSTRAINT[UQ_sales] UNIQUE CLUSTERED \r\n(\r\n"
+            "[ title_id , ord_num ] DSC\r\n)");
+  // Key description lost: the column references decide as before.
+  catalog.legacyIndexKeys[2].keyColumnIds.clear();
+  EXPECT_EQ(BuildPrimaryKeyScript(catalog, 11),
+            "ALTER TABLE sales ADD PRIMARY KEY ( stor_id , ord_num , qty , title_id )");
+
+  // A heap has no legacyTables row: its name comes from its object row.
+  ObjectDef region;
+  region.objectId = 12;
+  region.name = "Region";
+  region.type = "U ";
+  catalog.objects.push_back(region);
+  LegacyColumnDef regionId;
+  regionId.objectId = 12;
+  regionId.columnId = 1;
+  regionId.name = "RegionID";
+  catalog.legacyColumnRows.push_back(regionId);
+  catalog.legacyIndexKeys.push_back({12, 2, legacy_index_status::kPrimaryKey | legacy_index_status::kUnique,
+                                     "PK_Region", {1}});
+  EXPECT_EQ(BuildPrimaryKeyScript(catalog, 12), "ALTER TABLE Region ADD PRIMARY KEY ( RegionID )");
+}
+
 TEST(SchemaScripts, CheckStatementKeepsTheStoredCondition) {
   EXPECT_EQ(BuildCheckScript("T", "CK_qty", "([qty]>(0))"),
             "ALTER TABLE  [dbo].[T] WITH NOCHECK ADD CONSTRAINT[CK_qty] CHECK ([qty]>(0))");

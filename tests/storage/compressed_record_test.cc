@@ -246,8 +246,11 @@ TEST(CompressedRecordExpand, NullCodeBitsAndShortColumns) {
 TEST(CompressedRecordExpand, RecordWithFewerColumnsThanTheTable) {
   auto record = Expanded(support::BuildCdRecord({CdEntry::Value({0x85})}),
                                    {Column(kInt), Column(kInt), Column(kVarChar, 5)});
-  EXPECT_EQ(record->columnState.size(), 1u);
+  // Columns added after the row was written have no entry: NULL.
+  ASSERT_EQ(record->columnState.size(), 3u);
   EXPECT_EQ(record->expandedValues[0].data, (Bytes{5, 0, 0, 0}));
+  EXPECT_TRUE(record->columnState[1].isNull);
+  EXPECT_TRUE(record->columnState[2].isNull);
 }
 
 TEST(CompressedRecordExpand, UnknownCodesAndBitCodeOnOtherTypesAreUnreadable) {

@@ -94,6 +94,7 @@ constexpr int16_t kObjectColumnCount = 11;
 constexpr int16_t kColumnRowColumnCount = 16;
 constexpr int16_t kLegacyObjectColumnCount = 25;
 constexpr int16_t kLegacyColumnColumnCount = 21;
+constexpr int16_t kLegacyIndexColumnCount = 27;
 constexpr int64_t kFirstRowsetId = 72057594040000000;
 constexpr uint16_t kUserUnitIndexId = 256;
 
@@ -288,7 +289,8 @@ void CatalogWriter::AddTable2000(const TableSpec& table, int32_t objectId) {
     FixedPart fixed(f::kFixedLength);
     fixed.I32(f::kObjectId, objectId).I32(f::kFirstPage, 0);
     fixed.I16(f::kIndexId, table.clustered ? f::kClusteredIndexId : 0).I32(f::kFirstIamPage, 0);
-    rows_[id::kLegacyIndexes].push_back(Row(fixed, 27, {Utf16Le(table.clustered ? "PK_" + table.name : table.name)}));
+    rows_[id::kLegacyIndexes].push_back(
+        Row(fixed, kLegacyIndexColumnCount, {Bytes{}, Utf16Le(table.clustered ? "PK_" + table.name : table.name)}));
   }
   int fixedOffset = 4;
   int variableSlot = 0;
@@ -334,9 +336,80 @@ void CatalogWriter::AddReference(uint8_t refClass, int32_t dependentId, int32_t 
   rows_[id::kObjectRefs].push_back(Row(fixed, 6));
 }
 
+void CatalogWriter::DropColumn(int32_t tableId, int32_t columnId) {
+  namespace f = layout::columns;
+  constexpr size_t kHeader = 4;  // record status bytes and fixed length
+  auto& rows = rows_[id::kColumns];
+  std::erase_if(rows, [&](const Bytes& row) {
+    auto i32 = [&](size_t offset) {
+      uint32_t value = 0;
+      for (size_t index = 0; index < 4; ++index) value |= static_cast<uint32_t>(row.at(kHeader + offset + index)) << (8 * index);
+      return static_cast<int32_t>(value);
+    };
+    return i32(f::kObjectId) == tableId && i32(f::kColumnId) == columnId;
+  });
+}
+
+void CatalogWriter::SetPhysicalColumns(int32_t tableId, const std::vector<PhysicalColumnSpec>& columns) {
+  namespace f = layout::physical_columns;
+  constexpr size_t kHeader = 4;
+  const TableStorage* storage = Storage(tableId);
+  if (!storage) throw std::invalid_argument("SetPhysicalColumns: no such table");
+  auto& rows = rows_[id::kPhysicalColumns];
+  std::erase_if(rows, [&](const Bytes& row) {
+    uint64_t value = 0;
+    for (size_t index = 0; index < 8; ++index) value |= static_cast<uint64_t>(row.at(kHeader + f::kRowsetId + index)) << (8 * index);
+    return static_cast<int64_t>(value) == storage->rowsetId;
+  });
+  for (const PhysicalColumnSpec& column : columns) {
+    FixedPart fixed(f::kFixedLength);
+    fixed.I64(f::kRowsetId, storage->rowsetId).I32(f::kRowsetColumnId, column.rowsetColumnId);
+    fixed.I32(f::kHobtColumnId, column.hobtColumnId).I32(f::kColumnId, column.rowsetColumnId).I32(f::kStatus, 0);
+    fixed.I32(f::kLeafOffset, column.leafOffset).I32(f::kNullBit, column.nullBit);
+    rows.push_back(Row(fixed, 14));
+  }
+}
+
+Bytes EncodeLegacyKeyDescription(const std::vector<int16_t>& keyColumnIds, const std::vector<int16_t>& locatorColumnIds) {
+  namespace f = layout::legacy_indexes;
+  Bytes out;
+  auto entry = [&](int16_t columnId, bool locator) {
+    FixedPart part(f::kKeyEntrySize);
+    // The type half: an int column (type 56, length 4, precision 10).
+    part.U8(0, 56).U8(2, 56).I16(4, 4).U8(6, 10);
+    part.I16(f::kKeyColumnId, columnId).U16(f::kKeyFlags, locator ? f::kKeyLocatorFlag : 0);
+    out.insert(out.end(), part.bytes().begin(), part.bytes().end());
+  };
+  for (int16_t columnId : keyColumnIds) entry(columnId, false);
+  for (int16_t columnId : locatorColumnIds) entry(columnId, true);
+  return out;
+}
+
+Bytes EncodeLegacyIndexRow(int32_t objectId, int16_t indexId, int32_t status, const std::string& name,
+                           const Bytes& keyDescription, int16_t keyCount) {
+  namespace f = layout::legacy_indexes;
+  FixedPart fixed(f::kFixedLength);
+  fixed.I32(f::kObjectId, objectId).I32(f::kStatus, status).I16(f::kIndexId, indexId).I16(f::kKeyCount, keyCount);
+  return Row(fixed, kLegacyIndexColumnCount, {keyDescription, Utf16Le(name)});
+}
+
 void CatalogWriter::AddKeyIndex(int32_t tableId, int32_t keyId, const std::string& name, int32_t status,
                                 const std::vector<int32_t>& columnIds) {
-  if (legacy()) return;
+  if (legacy()) {
+    // Index ids from 2 on: id 1 is the table's own clustered row.
+    int32_t& next = indexCount_[tableId];
+    if (next < 2) next = 2;
+    const int16_t indexId = static_cast<int16_t>(next++);
+    int32_t legacyStatus = 0;
+    if (status & index_status::kUnique) legacyStatus |= legacy_index_status::kUnique;
+    if (status & index_status::kPrimaryKey) legacyStatus |= legacy_index_status::kPrimaryKey;
+    if (status & index_status::kUniqueConstraint) legacyStatus |= legacy_index_status::kUniqueConstraint;
+    std::vector<int16_t> keys(columnIds.begin(), columnIds.end());
+    rows_[id::kLegacyIndexes].push_back(EncodeLegacyIndexRow(tableId, indexId, legacyStatus, name,
+                                                             EncodeLegacyKeyDescription(keys),
+                                                             static_cast<int16_t>(keys.size())));
+    return;
+  }
   int32_t indexId = indexCount_[tableId]++;
   {
     namespace f = layout::indexes;

@@ -66,6 +66,14 @@ struct TableSpec {
   bool clustered = true;  // index id 1 (else a heap, index id 0)
 };
 
+// One physical column row (2008 layout) of a table's rowset.
+struct PhysicalColumnSpec {
+  int32_t rowsetColumnId = 0;  // the table's column id; 0 for the uniquifier
+  int32_t hobtColumnId = 0;    // the column's place in the rowset, from 1
+  int32_t leafOffset = 0;
+  int32_t nullBit = 0;
+};
+
 // The ids the writer gave a table's storage (2005+ layout).
 struct TableStorage {
   int32_t objectId = 0;
@@ -80,6 +88,13 @@ Bytes EncodeLegacyObjectRow(int32_t objectId, const std::string& name, const std
                             int32_t parentId);
 Bytes EncodeDatabaseFileRow(int16_t fileId, const std::string& logicalName, const std::string& fileName,
                             int32_t status = 2);
+// A SQL Server 2000 index's key description: one 32-byte entry per key
+// column, then the row-locator entries a nonclustered index appends (flagged).
+Bytes EncodeLegacyKeyDescription(const std::vector<int16_t>& keyColumnIds,
+                                 const std::vector<int16_t>& locatorColumnIds = {});
+// A SQL Server 2000 index row (object id 2) with its key description and name.
+Bytes EncodeLegacyIndexRow(int32_t objectId, int16_t indexId, int32_t status, const std::string& name,
+                           const Bytes& keyDescription, int16_t keyCount);
 // The second variable column of an identity column's row: last value, seed,
 // increment as 4-byte values for types of up to 4 bytes, 8-byte ones else.
 Bytes EncodeIdentityValue(const IdentitySpec& identity, bool eightByte);
@@ -97,8 +112,10 @@ class CatalogWriter {
   // With a parent (parentId above 0) it is owned by that object. An empty name
   // gives a row without variable columns.
   int32_t AddObject(const std::string& name, const std::string& type, int32_t parentId = 0, int32_t objectId = 0);
-  // Keys: the owned object, its index row and index columns (2005+); status
-  // bits: primary key 0x20 | 0x08 unique, unique constraint 0x40 | 0x08.
+  // Keys: the owned object, its index row and index columns (2005+; status
+  // bits: primary key 0x20 | 0x08 unique, unique constraint 0x40 | 0x08), or
+  // its 2000 index row with the key description (index ids from 2 on; status
+  // 0x800 | 0x02, 0x1000 | 0x02).
   int32_t AddPrimaryKey(int32_t tableId, const std::string& name, const std::vector<int32_t>& columnIds);
   int32_t AddUniqueConstraint(int32_t tableId, const std::string& name, const std::vector<int32_t>& columnIds);
   // A check or default constraint on one column (0: table-level), with its
@@ -109,6 +126,11 @@ class CatalogWriter {
   // reference to the referenced table (class 97).
   int32_t AddForeignKey(int32_t tableId, const std::string& name, const std::vector<int32_t>& columnIds,
                         int32_t referencedTableId, const std::vector<int32_t>& referencedColumnIds);
+  // The column row of a dropped column is gone while its physical row stays
+  // (2005+ layout): removes the column row only.
+  void DropColumn(int32_t tableId, int32_t columnId);
+  // 2008 layout: replaces the physical column rows of the table's rowset.
+  void SetPhysicalColumns(int32_t tableId, const std::vector<PhysicalColumnSpec>& columns);
   // A row of the database-files table.
   void AddDatabaseFile(int16_t fileId, const std::string& logicalName, const std::string& fileName);
   // A row built by the test, appended to the rows of system table `catalogObjectId`.

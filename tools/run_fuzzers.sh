@@ -14,7 +14,12 @@ CORPUS="${PAGEWRIGHT_CORPUS_DIR:-../shared/corpus}"
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DPAGEWRIGHT_FUZZ=ON >/dev/null
-cmake --build "$BUILD_DIR" -j 2
+# Only the named targets (and what they link) when some are named.
+if [ $# -gt 0 ]; then
+  cmake --build "$BUILD_DIR" -j 2 --target "$@"
+else
+  cmake --build "$BUILD_DIR" -j 2
+fi
 
 SEEDS="$BUILD_DIR/seeds"
 if [ ! -d "$SEEDS" ] && [ -d "$CORPUS/files" ]; then

@@ -286,23 +286,41 @@ TEST(TableRowsScreens, ForwardedRowsShowOnceThroughTheirStub) {
   EXPECT_EQ(Ids(view), (std::vector<std::string>{"1", "2", "3", "4"}));
 }
 
-TEST(TableRowsScreens, GhostRowsOnlyWhenDeletedRowsAreShown) {
-  for (bool showDeleted : {false, true}) {
-    SCOPED_TRACE(showDeleted);
+// Deleted rows in both depths: ghost records in the slot array with "Show
+// deleted records", and rows left in free space, without a slot, only when
+// "Show Advanced Deleted records" is on as well.
+TEST(TableRowsScreens, DeletedRowsInBothDepths) {
+  const struct {
+    bool showDeleted;
+    bool showAdvancedDeleted;
+    std::vector<std::string> ids;
+  } cases[] = {
+      {false, false, {"1", "4"}},
+      {true, false, {"1", "2", "4"}},
+      {false, true, {"1", "4"}},
+      {true, true, {"1", "2", "4", "3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.showDeleted) + "/" + std::to_string(c.showAdvancedDeleted));
     SyntheticTable fixture(0);
     support::FileImage image;
     PageImage page(page_type::kData, PageId{1, 10});
     page.AddRecord(IntRecord(1));
     page.AddRecord(IntRecord(2, record_type::kGhostData));
+    ASSERT_GT(support::LeaveDeletedRecord(page, IntRecord(3)), 0);
+    page.AddRecord(IntRecord(4));
     image.PutPage(page);
     image.SetBlockCount(16);
     fixture.Write(image);
-    fixture.state.showDeleted.store(showDeleted);
+    fixture.state.showDeleted.store(c.showDeleted);
+    fixture.state.showAdvancedDeleted.store(c.showAdvancedDeleted);
     fixture.table.pages = {PageId{1, 10}};
-    TableRowLoader loader(*fixture.file, fixture.table, fixture.columns, RecoveryMode::kAdvanced);
-    ListView view;
-    loader.LoadTableRows(view);
-    EXPECT_EQ(Ids(view), showDeleted ? (std::vector<std::string>{"1", "2"}) : (std::vector<std::string>{"1"}));
+    for (RecoveryMode mode : {RecoveryMode::kStandard, RecoveryMode::kAdvanced}) {
+      TableRowLoader loader(*fixture.file, fixture.table, fixture.columns, mode);
+      ListView view;
+      loader.LoadTableRows(view);
+      EXPECT_EQ(Ids(view), c.ids);
+    }
   }
 }
 

@@ -18,7 +18,6 @@ namespace code = type_code;
 constexpr int32_t kNoStorage = -99;
 constexpr uint8_t kInRowData = 1;
 constexpr int32_t kDataPageType = 1;
-constexpr int32_t kLegacyClusteredIndexId = 1;
 
 constexpr const char* kNonTableTypes[] = {"PK", "X ", "P ", "C ", "FN", "IF", "TR", "V ", "D ", "TT", "F ", "TF"};
 

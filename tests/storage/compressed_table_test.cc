@@ -34,6 +34,7 @@ class Rows final : public RecordView {
 
 struct CompressedTableCase {
   const char* what;
+  support::CatalogGeneration generation;
   std::vector<ColumnSpec> columns;
   bool clustered;
   std::vector<int32_t> droppedColumnIds;
@@ -51,22 +52,37 @@ std::vector<CompressedTableCase> Cases() {
   ColumnSpec a{"a", sql::kInt, 0, 4};
   ColumnSpec b{"b", sql::kVarChar, 0, 10};
   ColumnSpec k{"k", sql::kChar, 0, 4};
+  const std::vector<std::vector<CdEntry>> droppedRecords = {
+      {Int(1), Int(999), CdEntry::Value(Text("Alice")), Int(3)},
+      {Int(2), Int(555), CdEntry::Value(Text("Bartholomew")), Int(-7)},
+      {Int(3), CdEntry::Null(), CdEntry::Value(Text("Cy")), CdEntry::Null()}};
+  const std::vector<std::vector<std::string>> droppedRows = {
+      {"1", "Alice", "3"}, {"2", "Bartholomew", "-7"}, {"3", "Cy", "NULL"}};
   return {
       // Column 2 was dropped: rows written before keep a value for it, rows
       // written after a NULL, and both keep its entry.
-      {"dropped column keeps its entry",
+      {"dropped column keeps its entry, 2005 layout",
+       support::CatalogGeneration::kSql2005,
        {id, gone, name, qty},
        false,
        {2},
        {},
-       {{Int(1), Int(999), CdEntry::Value(Text("Alice")), Int(3)},
-        {Int(2), Int(555), CdEntry::Value(Text("Bartholomew")), Int(-7)},
-        {Int(3), CdEntry::Null(), CdEntry::Value(Text("Cy")), CdEntry::Null()}},
+       droppedRecords,
        {"id", "name", "qty"},
-       {{"1", "Alice", "3"}, {"2", "Bartholomew", "-7"}, {"3", "Cy", "NULL"}}},
+       droppedRows},
+      {"dropped column keeps its entry, 2008 layout",
+       support::CatalogGeneration::kSql2008,
+       {id, gone, name, qty},
+       false,
+       {2},
+       {},
+       droppedRecords,
+       {"id", "name", "qty"},
+       droppedRows},
       // A non-unique clustered index on k: the uniquifier, then the key,
       // then the other columns.
       {"clustered key and uniquifier first",
+       support::CatalogGeneration::kSql2008,
        {a, b, k},
        true,
        {},
@@ -81,7 +97,7 @@ std::vector<CompressedTableCase> Cases() {
 TEST(CompressedTable, ColumnsTakeTheirEntryByTheirPlaceInTheRowset) {
   for (const CompressedTableCase& c : Cases()) {
     SCOPED_TRACE(c.what);
-    support::CatalogWriter writer(support::CatalogGeneration::kSql2008);
+    support::CatalogWriter writer(c.generation);
     support::TableSpec spec;
     spec.name = "T";
     spec.columns = c.columns;

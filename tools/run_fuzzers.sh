@@ -1,6 +1,8 @@
 #!/bin/sh
-# Builds every fuzz/*_fuzz.cc with clang into build-fuzz/ (engine instrumented
-# too) and runs each for the given seconds (default 60), two at a time.
+# Builds the fuzz/*_fuzz.cc targets with clang into build-fuzz/ (engine
+# instrumented too) and runs each for the given seconds (default 60), two at a
+# time, or one at a time with FUZZ_JOBS=1. Only the named targets are built;
+# FUZZ_SKIP_BUILD=1 runs the binaries already there.
 # Seeds are page images cut from the corpus files into build-fuzz/seeds/ (never
 # committed); findings land in build-fuzz/findings/<target>/.
 # Usage: tools/run_fuzzers.sh [seconds] [target...]
@@ -12,13 +14,16 @@ BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}"
 CORPUS="${PAGEWRIGHT_CORPUS_DIR:-../shared/corpus}"
 [ -d "$CORPUS/files" ] || CORPUS=/work/shared/corpus
 
-CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DPAGEWRIGHT_FUZZ=ON >/dev/null
-# Only the named targets (and what they link) when some are named.
-if [ $# -gt 0 ]; then
-  cmake --build "$BUILD_DIR" -j 2 --target "$@"
-else
-  cmake --build "$BUILD_DIR" -j 2
+JOBS="${FUZZ_JOBS:-2}"
+if [ $# -gt 0 ]; then TARGETS="$*"; else
+  TARGETS=$(for f in fuzz/*_fuzz.cc; do basename "$f" .cc; done); fi
+
+if [ "${FUZZ_SKIP_BUILD:-0}" = 0 ]; then
+  CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DPAGEWRIGHT_FUZZ=ON >/dev/null
+  build_targets=""
+  for target in $TARGETS; do build_targets="$build_targets --target $target"; done
+  cmake --build "$BUILD_DIR" -j 2 $build_targets
 fi
 
 SEEDS="$BUILD_DIR/seeds"
@@ -47,8 +52,6 @@ PY
 fi
 [ -d "$SEEDS" ] || mkdir -p "$SEEDS"
 
-if [ $# -gt 0 ]; then TARGETS="$*"; else
-  TARGETS=$(for f in fuzz/*_fuzz.cc; do basename "$f" .cc; done); fi
 status=0
 run_one() {
   target="$1"
@@ -67,7 +70,7 @@ while [ $# -gt 0 ]; do
   first="$1"; shift
   run_one "$first" & pid1=$!
   pid2=""
-  if [ $# -gt 0 ]; then second="$1"; shift; run_one "$second" & pid2=$!; fi
+  if [ "$JOBS" -gt 1 ] && [ $# -gt 0 ]; then second="$1"; shift; run_one "$second" & pid2=$!; fi
   wait "$pid1" || { echo "$first: FINDING (see $BUILD_DIR/findings/$first.log)"; status=1; }
   if [ -n "$pid2" ]; then
     wait "$pid2" || { echo "$second: FINDING (see $BUILD_DIR/findings/$second.log)"; status=1; }

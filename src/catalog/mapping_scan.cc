@@ -96,16 +96,17 @@ AlignmentProbe ProbeAlignment(const ReadOnlyFile& file, int64_t fileLength, int6
   }
 
   bool bufferObtained = true;
-  // True when some block p of the pass at `alignment` names page p.
-  auto pass = [&](int64_t alignment) {
-    bool hit = false;
-    bufferObtained = ForEachChunk(file, fileLength, alignment, start, pageCount, [&](int64_t first, ByteView chunk) {
+  // The first block p in start..last of the pass at `alignment` that names
+  // page p, or -1.
+  auto pass = [&](int64_t alignment, int64_t last) {
+    int64_t hit = -1;
+    bufferObtained = ForEachChunk(file, fileLength, alignment, start, last, [&](int64_t first, ByteView chunk) {
       for (size_t offset = 0; offset < chunk.size(); offset += kPageSize) {
         const int64_t p = first + static_cast<int64_t>(offset / kPageSize);
         // Stop is honoured in both passes: the second pass is as long as the first.
         if (StopRequested(state)) return false;
         if (static_cast<int64_t>(chunk.i32_or(offset + page_layout::kPageId)) == p) {
-          hit = true;
+          hit = p;
           return false;
         }
         if (notifier && p % step == 0) notifier->ProgressPosition(p);
@@ -115,10 +116,16 @@ AlignmentProbe ProbeAlignment(const ReadOnlyFile& file, int64_t fileLength, int6
     return hit;
   };
 
-  if (pass(candidateOffset)) {
-    result = {true, candidateOffset};
-  } else if (bufferObtained && candidateOffset != 0 && pass(0)) {
-    result = {true, 0};
+  const int64_t firstHit = pass(candidateOffset, pageCount);
+  if (firstHit >= 0) result = {true, candidateOffset};
+  // A hit at r does not settle it: bytes inserted into the middle of a file
+  // leave a remainder too, and then r puts the pages after the insertion in
+  // place while 0 keeps the leading ones, the boot page and the catalog's
+  // first pages among them. The alignment with the earlier hit holds those,
+  // so pass 2 only has to look at the blocks before pass 1's hit.
+  if (bufferObtained && candidateOffset != 0 && firstHit != start) {
+    const int64_t last = firstHit >= 0 ? firstHit - 1 : pageCount;
+    if (pass(0, last) >= 0) result = {true, 0};
   }
   if (!bufferObtained) return AlignmentProbe{false, candidateOffset};
   if (notifier) {

@@ -63,7 +63,9 @@ struct AlignmentProbe {
 // The "Checking for file corruption" probe of a file with `pageCount` whole
 // pages and remainder `candidateOffset`: looks from page 8 (or pageCount / 4
 // for small files) for a block whose header names its own position, first at
-// alignment `candidateOffset`, then, when that is not 0, at alignment 0.
+// alignment `candidateOffset`, then, when that is not 0, at alignment 0. When
+// both alignments find one, the one whose first hit comes earlier wins: it is
+// the one that reads the leading pages (boot page, catalog roots) in place.
 // Reports status and progress to `notifier` (may be null); a stop request
 // ends the probe early with found = false unless a page was found.
 AlignmentProbe ProbeAlignment(const ReadOnlyFile& file, int64_t fileLength, int64_t pageCount,

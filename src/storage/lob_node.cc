@@ -33,15 +33,33 @@ std::string Utf16ToUtf8(ByteView bytes) {
   return out;
 }
 
-// iconv descriptors are not thread-safe; each thread keeps its own.
+// iconv descriptors are not thread-safe; each thread keeps its own, and
+// closes them when it ends (every worker would leak its converters else).
+class ThreadConverters {
+ public:
+  ThreadConverters() = default;
+  ThreadConverters(const ThreadConverters&) = delete;
+  ThreadConverters& operator=(const ThreadConverters&) = delete;
+  ~ThreadConverters() {
+    for (auto& [codePage, converter] : byCodePage_)
+      if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
+  }
+  iconv_t For(int32_t codePage) {
+    auto found = byCodePage_.find(codePage);
+    if (found != byCodePage_.end()) return found->second;
+    std::string name = "CP" + std::to_string(codePage);
+    iconv_t converter = iconv_open("UTF-8", name.c_str());
+    byCodePage_.emplace(codePage, converter);
+    return converter;
+  }
+
+ private:
+  std::map<int32_t, iconv_t> byCodePage_;
+};
+
 iconv_t ConverterFor(int32_t codePage) {
-  thread_local std::map<int32_t, iconv_t> converters;
-  auto found = converters.find(codePage);
-  if (found != converters.end()) return found->second;
-  std::string name = "CP" + std::to_string(codePage);
-  iconv_t converter = iconv_open("UTF-8", name.c_str());
-  converters.emplace(codePage, converter);
-  return converter;
+  thread_local ThreadConverters converters;
+  return converters.For(codePage);
 }
 
 std::string EightBitToUtf8(ByteView bytes, int32_t codePage) {

@@ -47,6 +47,7 @@ struct ProbeCase {
   int32_t shift;         // first pages missing: no page at its own position
   bool found;
   int64_t baseOffset;
+  int32_t insertedAt = -1;  // 512 bytes inserted before this block: a remainder too
 };
 
 class ProbeTest : public testing::TestWithParam<ProbeCase> {};
@@ -60,7 +61,10 @@ TEST_P(ProbeTest, BaseOffsetIsTheAlignmentThatFoundAPage) {
     image.PutPage(HeaderPage(page_type::kData, PageId{1, pageNo}, kObjectsTable));
   image.SetLeadingRemainder(c.leadingBytes, 0xAB);
   image.SetTrailingBytes(support::Bytes(c.trailingBytes, 0xCD));
-  ASSERT_TRUE(image.WriteTo(dir.File("db.mdf")));
+  support::Bytes bytes = image.Serialize();
+  if (c.insertedAt >= 0)
+    bytes.insert(bytes.begin() + c.leadingBytes + static_cast<size_t>(c.insertedAt) * 8192, 512, 0);
+  ASSERT_TRUE(support::WriteBytes(dir.File("db.mdf"), bytes.data(), bytes.size()));
 
   ReadOnlyFile file = ReadOnlyFile::Open(dir.File("db.mdf"));
   int64_t length = file.Length();
@@ -90,7 +94,12 @@ INSTANTIATE_TEST_SUITE_P(
                     // One page: the probe starts at 1 / 4 = 0 and finds page 0.
                     ProbeCase{"SinglePage", 1, 0, 0, 0, true, 0},
                     // Eight pages: the probe starts at 8 / 4 = 2.
-                    ProbeCase{"EightPagesWithJunk", 8, 77, 0, 0, true, 77}),
+                    ProbeCase{"EightPagesWithJunk", 8, 77, 0, 0, true, 77},
+                    // Pass 1 finds page 30 at r, but 0 holds pages 8-29 (the
+                    // boot page and the catalog's first pages) in place.
+                    ProbeCase{"BytesInsertedMidFileKeepLeadingPages", 40, 0, 0, 0, true, 0, 30},
+                    // Inserted before the probe's start: only r finds pages.
+                    ProbeCase{"BytesInsertedBeforePageEight", 40, 0, 0, 0, true, 512, 5}),
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.name); });
 
 TEST(OpenProbe, StartsAtPageEightOfLargerFiles) {

@@ -1,28 +1,35 @@
-// Open, catalog bootstrap and the resolution of every user table, over files
-// made by gen_big_db (one per catalog size), to show the catalog path grows
-// linearly with the number of tables.
+// Open, catalog bootstrap and the object tree build, over files made by
+// gen_big_db (one per catalog size), to show the catalog path grows linearly
+// with the number of tables.
 //
 //   catalog_scale_bench FILE...
 //
 // For each file: the open sequence with its mapping scan and the bootstrap
-// (OpenDatabase), then one TableResolver resolving every "U " object by name
-// in catalog order, as a tree build would. Prints one line per file: bytes,
-// tables, columns resolved, seconds for each step and microseconds per table.
+// (OpenDatabase), then the tree build as a scan runs it: the category nodes,
+// PopulateObjectTree with every table resolved once by one TableResolver,
+// and the user tables sorted. Prints one line per file: bytes, tables,
+// columns resolved, bold (resolved with columns and pages) tables, seconds
+// for each step, microseconds per table and the peak resident size.
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "catalog/catalog_loader.h"
 #include "catalog/table_resolution.h"
 #include "storage/engine_state.h"
+#include "workflow/object_tree.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+long MaxRssKb() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,7 +37,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Usage: catalog_scale_bench FILE...\n");
     return 1;
   }
-  std::printf("file\tbytes\ttables\tcolumns\topen_s\tresolve_s\ttotal_s\tus_per_table\n");
+  std::printf("file\tbytes\ttables\tcolumns\tbold\topen_s\ttree_s\ttotal_s\tus_per_table\tmaxrss_kb\n");
+  int status = 0;
   for (int i = 1; i < argc; ++i) {
     std::string path = argv[i];
     std::error_code error;
@@ -40,24 +48,39 @@ int main(int argc, char** argv) {
     auto start = Clock::now();
     if (!pagewright::OpenDatabase(path, state, nullptr, opened) || !opened.catalog) {
       std::printf("%s\topen failed\n", path.c_str());
+      status = 2;
       continue;
     }
     double openSeconds = Seconds(start);
     pagewright::DatabaseCatalog& catalog = *opened.catalog;
-    std::vector<std::string> names;
-    for (const auto& object : catalog.objects)
-      if (object.type == "U ") names.push_back(object.name);
-    auto resolveStart = Clock::now();
-    size_t columns = 0;
+
+    auto treeStart = Clock::now();
+    size_t tables = 0, columns = 0, bold = 0;
+    pagewright::ObjectTree tree;
     {
       pagewright::TableResolver resolver(catalog);
-      for (const std::string& name : names) columns += resolver.ResolveTable(name, "U ", {}).size();
+      pagewright::CategoryItems categories =
+          pagewright::CreateCategoryNodes(tree, opened.file ? opened.file->databaseName : "");
+      pagewright::TreePopulation population;
+      population.resolveForTree = [&](const pagewright::ObjectDef& table) {
+        resolver.ResolveTable(table.name, table.type, {});
+        const pagewright::TableDef& current = catalog.currentTable;
+        ++tables;
+        columns += current.columns.size();
+        const bool full = !current.columns.empty() && !current.pages.empty();
+        bold += full;
+        return full;
+      };
+      if (!pagewright::PopulateObjectTree(tree, categories, catalog, population)) status = 3;
+      tree.SortChildren(categories.userTables);
     }
-    double resolveSeconds = Seconds(resolveStart);
-    double total = openSeconds + resolveSeconds;
-    std::printf("%s\t%llu\t%zu\t%zu\t%.3f\t%.3f\t%.3f\t%.1f\n", std::filesystem::path(path).filename().c_str(),
-                static_cast<unsigned long long>(bytes), names.size(), columns, openSeconds, resolveSeconds, total,
-                names.empty() ? 0.0 : total * 1e6 / static_cast<double>(names.size()));
+    double treeSeconds = Seconds(treeStart);
+    double total = openSeconds + treeSeconds;
+    std::printf("%s\t%llu\t%zu\t%zu\t%zu\t%.3f\t%.3f\t%.3f\t%.1f\t%ld\n",
+                std::filesystem::path(path).filename().c_str(), static_cast<unsigned long long>(bytes), tables,
+                columns, bold, openSeconds, treeSeconds, total,
+                tables == 0 ? 0.0 : total * 1e6 / static_cast<double>(tables), MaxRssKb());
+    std::fflush(stdout);
   }
-  return 0;
+  return status;
 }

@@ -21,7 +21,7 @@ SNAP_MB=${SNAP_MB:-4096}
 if [ "${1:-}" = "--quick" ]; then ROWS=100000; TABLES="500 1000 2000"; MAP_MB=256; SNAP_MB=256; fi
 
 cmake -S "$SRC" -B "$BUILD" -G Ninja -DPAGEWRIGHT_BENCH=ON >/dev/null
-ninja -C "$BUILD" -j"${JOBS:-2}" gen_big_db $(cd "$SRC/bench" && ls *.cc | sed 's/\.cc$//') >/dev/null
+ninja -C "$BUILD" -j"${JOBS:-2}" gen_big_db pagewright $(cd "$SRC/bench" && ls *.cc | sed 's/\.cc$//') >/dev/null
 
 TMPD=$(mktemp -d "${TMPDIR:-/tmp}/pagewright-bench.XXXXXX")
 trap 'rm -rf "$TMPD"' EXIT INT TERM
@@ -30,7 +30,7 @@ export TMPDIR="$TMPD"
 echo "== machine: $(nproc) cores; load average: $(cut -d' ' -f1-3 /proc/loadavg); $(date -u +%FT%TZ)"
 
 echo
-echo "== catalog: open + bootstrap + resolve every table (15 columns per table)"
+echo "== catalog: open + bootstrap + object tree (every table resolved; 15 columns per table)"
 files=""
 for t in $TABLES; do
   "$BUILD/gen_big_db" "$TMPD/cat_$t.mdf" --tables "$t" --columns $((t * 15)) >/dev/null
@@ -43,7 +43,21 @@ echo
 echo "== rows --all over one table of $ROWS rows (ReadDataPage + DecodePageRows); load: $(cut -d' ' -f1-3 /proc/loadavg)"
 "$BUILD/gen_big_db" "$TMPD/rows.mdf" --rows "$ROWS" | sed 's/^/gen\t/'
 "$BUILD/rows_scan_bench" "$TMPD/rows.mdf" Big
-rm -f "$TMPD/rows.mdf"
+
+# The console command itself, output to /dev/null, on a tenth of the rows and
+# on all of them: the peak resident size must not grow with the table.
+echo
+echo "== pagewright rows FILE Big --all > /dev/null; load: $(cut -d' ' -f1-3 /proc/loadavg)"
+"$BUILD/gen_big_db" "$TMPD/rows_tenth.mdf" --rows $((ROWS / 10)) >/dev/null
+printf 'rows\tfile_bytes\tseconds\trows_per_s\tpeak_rss_kb\n'
+for f in rows_tenth rows; do
+  n=$ROWS; [ "$f" = rows_tenth ] && n=$((ROWS / 10))
+  /usr/bin/time -f '%e %M' -o "$TMPD/time.txt" "$BUILD/pagewright" rows "$TMPD/$f.mdf" Big --all >/dev/null
+  read -r secs kb < "$TMPD/time.txt"
+  awk -v n="$n" -v b="$(stat -c %s "$TMPD/$f.mdf")" -v s="$secs" -v k="$kb" \
+    'BEGIN { printf "%d\t%d\t%.2f\t%.0f\t%d\n", n, b, s, (s > 0 ? n / s : 0), k }'
+done
+rm -f "$TMPD/rows.mdf" "$TMPD/rows_tenth.mdf"
 
 if [ -x "$BUILD/mapping_scan_bench" ]; then
   echo

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -59,12 +60,17 @@ struct DataFileDef {
 
 using PageMap = std::map<int32_t, std::vector<MappedPage>>;
 
+// Told of every read of a file: the offset and the byte count asked for.
+using ReadObserver = std::function<void(int64_t offset, size_t length)>;
+
 // An open read-only file descriptor, closed on destruction.
 class ReadOnlyFile {
  public:
   ReadOnlyFile() = default;
   explicit ReadOnlyFile(int fd) : fd_(fd) {}
-  ReadOnlyFile(ReadOnlyFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  ReadOnlyFile(ReadOnlyFile&& other) noexcept : fd_(other.fd_), readObserver_(std::move(other.readObserver_)) {
+    other.fd_ = -1;
+  }
   ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -79,9 +85,13 @@ class ReadOnlyFile {
   // Reads up to `length` bytes at `offset`; returns the count read (short at
   // the end of the file, 0 on error).
   size_t ReadAt(int64_t offset, uint8_t* out, size_t length) const;
+  // Every later ReadAt is reported to `observer` first (diagnostics: which
+  // parts of a file an operation reads).
+  void SetReadObserver(ReadObserver observer) { readObserver_ = std::move(observer); }
 
  private:
   int fd_ = -1;
+  ReadObserver readObserver_;
 };
 
 class DatabaseFile {

@@ -48,6 +48,7 @@ std::unique_ptr<DatabaseFile> OpenDatabaseFile(const std::string& path, EngineSt
   file->path = path;
 
   file->primary = ReadOnlyFile::Open(path);
+  if (options.primaryReadObserver) file->primary.SetReadObserver(options.primaryReadObserver);
   file->fileLength = file->primary.valid() ? file->primary.Length() : -1;
   if (!file->primary.valid() || file->fileLength < 0) {
     file->fileLength = 0;

@@ -33,6 +33,8 @@ struct OpenOptions {
   // through `loadSnapshotMaps` instead of the mapping scan.
   std::string snapshotPath;
   SnapshotMapLoader loadSnapshotMaps;
+  // When set, told of every read of the primary file from its opening on.
+  ReadObserver primaryReadObserver;
 };
 
 // Opens the primary data file at `path`. Always returns an object; `isOpen`

@@ -10,6 +10,7 @@
 #include "cli/command.h"
 #include "cli/console_notifier.h"
 #include "cli/json.h"
+#include "cli/open_for_info.h"
 #include "cli/options.h"
 
 namespace pagewright::cli {
@@ -33,7 +34,8 @@ constexpr const char* kDefinitionHelp =
     "            \"definition\":\"...\"}\n"
     "\n"
     "Exit codes: 0 success, 1 usage error, 2 the file cannot be opened or is not a\n"
-    "valid data file, 3 no such object, or nothing is stored for it.\n"
+    "valid data file, 3 no such object, or nothing is stored for it, 4 the snapshot\n"
+    "given with --snapshot cannot be read.\n"
     "\n";
 
 constexpr const char* kNoObjects =
@@ -80,10 +82,6 @@ int RunDefinition(const std::vector<std::string>& args) {
     PrintError("definition: expects FILE and NAME (see pagewright definition --help)");
     return kExitUsage;
   }
-  if (!command.common.snapshotPath.empty()) {
-    PrintError("definition: --snapshot is not supported yet: snapshot files cannot be read by this build");
-    return kExitUsage;
-  }
   EngineState state;
   if (!PrepareEngineState(command.common, state, error)) {
     PrintError("definition: " + error);
@@ -93,7 +91,7 @@ int RunDefinition(const std::vector<std::string>& args) {
   const std::string& name = command.positional[1];
   ConsoleNotifier notifier(path);
   OpenedDatabase opened;
-  if (!OpenDatabase(path, state, &notifier, opened)) return kExitCannotOpen;
+  if (int code = OpenDatabaseForCommand(command.common, path, state, &notifier, opened); code != kExitOk) return code;
   DatabaseCatalog& catalog = *opened.catalog;
   if (catalog.objects.empty()) {
     PrintError(path + ": " + kNoObjects);

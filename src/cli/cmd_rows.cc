@@ -11,6 +11,7 @@
 #include "cli/command.h"
 #include "cli/console_notifier.h"
 #include "cli/json.h"
+#include "cli/open_for_info.h"
 #include "cli/options.h"
 #include "cli/table_lookup.h"
 #include "storage/table_rows.h"
@@ -36,8 +37,12 @@ constexpr const char* kRowsHelp =
     "Default output: tab-separated with a header line; tabs, line ends and\n"
     "backslashes in cells are escaped (\\t, \\n, \\r, \\\\).\n"
     "\n"
+    "With --snapshot SNAP the page maps come from the snapshot file SNAP instead of a\n"
+    "pass over every page.\n"
+    "\n"
     "Exit codes: 0 success, 1 usage error, 2 the file cannot be opened or is not a\n"
-    "valid data file, 3 no table of that name, 130 stopped.\n"
+    "valid data file, 3 no table of that name, 4 the snapshot cannot be read,\n"
+    "130 stopped.\n"
     "\n";
 
 constexpr const char* kNoObjects =
@@ -170,10 +175,6 @@ int RunRows(const std::vector<std::string>& args) {
     PrintError("rows: --csv and --json cannot be given together");
     return kExitUsage;
   }
-  if (!command.common.snapshotPath.empty()) {
-    PrintError("rows: --snapshot is not supported yet: snapshot files cannot be read by this build");
-    return kExitUsage;
-  }
   EngineState state;
   if (!PrepareEngineState(command.common, state, error)) {
     PrintError("rows: " + error);
@@ -183,7 +184,7 @@ int RunRows(const std::vector<std::string>& args) {
   const std::string& tableName = command.positional[1];
   ConsoleNotifier notifier(path);
   OpenedDatabase opened;
-  if (!OpenDatabase(path, state, &notifier, opened)) return kExitCannotOpen;
+  if (int code = OpenDatabaseForCommand(command.common, path, state, &notifier, opened); code != kExitOk) return code;
   DatabaseCatalog& catalog = *opened.catalog;
   if (catalog.objects.empty()) {
     PrintError(path + ": " + kNoObjects);

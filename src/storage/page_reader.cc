@@ -17,6 +17,7 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
     if (fd_ >= 0) ::close(fd_);
     fd_ = other.fd_;
     other.fd_ = -1;
+    readObserver_ = std::move(other.readObserver_);
   }
   return *this;
 }
@@ -47,6 +48,7 @@ int64_t ReadOnlyFile::Length() const {
 
 size_t ReadOnlyFile::ReadAt(int64_t offset, uint8_t* out, size_t length) const {
   if (fd_ < 0 || offset < 0) return 0;
+  if (readObserver_) readObserver_(offset, length);
   size_t done = 0;
   while (done < length) {
     ssize_t got = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));

@@ -51,6 +51,8 @@ class ScanHost {
   virtual void ResetRecordView() {}
   // Deletes every row and the first `count` columns, empties the status text.
   virtual void DeleteRecordColumns(int32_t count) {}
+  // Deletes every row of the record list; columns and texts stay.
+  virtual void DeleteAllRows() {}
   virtual void SetRecordColumns(const std::vector<ColumnDef>& columns) {}
   virtual void ShowTableMode() {}
   virtual void ShowTextMode() {}

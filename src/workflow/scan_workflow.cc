@@ -2,7 +2,9 @@
 
 #include <exception>
 
+#include "catalog/snapshot_file.h"
 #include "catalog/table_resolution.h"
+#include "workflow/object_selection.h"
 
 namespace pagewright {
 
@@ -26,6 +28,13 @@ ScanSteps DefaultScanSteps() {
     resolution->resolver->ResolveTable(table.name, table.type, workflow.resolutionModuleValues);
     return catalog->currentTable.object.objectId != -1;
   };
+  steps.loadSnapshotMaps = [](const std::string& snapshotPath, DatabaseFile& file, std::string* why) {
+    return LoadSnapshotMaps(snapshotPath, file, why);
+  };
+  steps.loadModuleValues = [](ScanWorkflow& workflow) { LoadScanModuleValues(workflow); };
+  steps.recordsLoader = [](ScanWorkflow& workflow) { LoadSelectedObject(workflow); };
+  steps.nextPageLoader = [](ScanWorkflow& workflow) { ShowNextRowsLoader(workflow); };
+  steps.previousPageLoader = [](ScanWorkflow& workflow) { ShowPreviousRowsLoader(workflow); };
   return steps;
 }
 
@@ -135,6 +144,32 @@ bool ScanWorkflow::Open(const std::optional<ScanSettings>& settings) {
   return true;
 }
 
+bool ScanWorkflow::LoadSnapshot(const std::string& snapshotPath, const std::string& dataFilePath,
+                                const std::string& logFolder) {
+  if (RefuseWhileBusy()) return false;
+  app_.processRunning = 1;
+  app_.logFolder = logFolder;
+  app_.OpenActivityLog(app_.logFolder);
+  app_.fromSnapshot = true;
+  app_.snapshotPath = snapshotPath;
+  app_.snapshotDataFilePath = dataFilePath;
+  StartWorker([this] { lastScanResult_ = RunScan(); });
+  return true;
+}
+
+std::string ScanWorkflow::snapshotFailure() const {
+  std::lock_guard lock(snapshotFailureMutex_);
+  return snapshotFailure_;
+}
+
+bool ScanWorkflow::ResolveTable(const std::string& name, const std::string& type) {
+  if (!steps_.resolveTable || !context.catalog) return false;
+  ObjectDef object;
+  object.name = name;
+  object.type = type;
+  return steps_.resolveTable(*this, object);
+}
+
 bool ScanWorkflow::Stop() {
   if (app_.processRunning.load() != 1) return false;
   if (host_.ShowMessage(scan_text::kStopQuestion, MessageKind::kQuestion) != MessageAnswer::kYes) return false;
@@ -144,6 +179,7 @@ bool ScanWorkflow::Stop() {
 }
 
 void ScanWorkflow::ResetScanState() {
+  rowLoader.reset();
   context.moduleValues.clear();
   context.moduleValuesBuilt = false;
   resolutionModuleValues.clear();
@@ -189,10 +225,23 @@ int ScanWorkflow::RunScan() {
   };
 
   OpenOptions options;
+  {
+    std::lock_guard lock(snapshotFailureMutex_);
+    snapshotFailure_.clear();
+  }
   if (app_.fromSnapshot) {
     options.snapshotPath = app_.snapshotPath;
-    options.loadSnapshotMaps = steps_.loadSnapshotMaps;
+    options.loadSnapshotMaps = [this](const std::string& snapshotPath, DatabaseFile& file) {
+      std::string why;
+      const bool loaded = steps_.loadSnapshotMaps && steps_.loadSnapshotMaps(snapshotPath, file, &why);
+      if (!loaded) {
+        std::lock_guard lock(snapshotFailureMutex_);
+        snapshotFailure_ = why.empty() ? snapshotPath + ": the snapshot cannot be read" : why;
+      }
+      return loaded;
+    };
   }
+  options.primaryReadObserver = steps_.primaryReadObserver;
   OpenedDatabase opened;
   bool openedOk = steps_.openDatabase && steps_.openDatabase(path, engine, &notifier_, opened, options);
   context.file = std::move(opened.file);

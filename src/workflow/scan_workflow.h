@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -29,6 +30,7 @@
 #include "catalog/catalog_loader.h"
 #include "catalog/open_notifier.h"
 #include "catalog/open_sequence.h"
+#include "storage/table_rows.h"
 #include "workflow/application.h"
 #include "workflow/object_tree.h"
 #include "workflow/scan_context.h"
@@ -55,8 +57,11 @@ struct ScanSteps {
                                           OpenedDatabase& out, const OpenOptions& options)>;
   // Opens the file and bootstraps its catalog (default: OpenDatabase).
   OpenFunction openDatabase;
-  // Fills the snapshot maps when the scan comes from a snapshot.
-  SnapshotMapLoader loadSnapshotMaps;
+  // Fills the snapshot maps when the scan comes from a snapshot; the reason
+  // of a refusal goes to `why` (default: LoadSnapshotMaps).
+  std::function<bool(const std::string& snapshotPath, DatabaseFile& file, std::string* why)> loadSnapshotMaps;
+  // Told of every read of the primary file during the open (diagnostics).
+  ReadObserver primaryReadObserver;
   // Retrieves the module definitions into the context, reporting through
   // the workflow's output lines. Unset: the scan has none.
   std::function<void(ScanWorkflow&)> loadModuleValues;
@@ -87,7 +92,9 @@ class ScanHostNotifier : public OpenNotifier {
   ScanWorkflow& workflow_;
 };
 
-// The steps this build provides: OpenDatabase and table resolution.
+// The steps this build provides: OpenDatabase (with the snapshot load),
+// table resolution, the module definitions, the records loader of a tree
+// click and the two paging loaders (workflow/object_selection.h).
 ScanSteps DefaultScanSteps();
 
 class ScanWorkflow {
@@ -103,6 +110,11 @@ class ScanWorkflow {
   // nothing changes. False when refused or cancelled; true when the scan
   // worker was started.
   bool Open(const std::optional<ScanSettings>& settings);
+  // Load Snapshot, once the snapshot's header has been read and its options
+  // applied: opens the activity log in `logFolder`, enters snapshot mode
+  // (the scan takes its page maps from `snapshotPath` and scans
+  // `dataFilePath`) and starts the scan worker. False when refused.
+  bool LoadSnapshot(const std::string& snapshotPath, const std::string& dataFilePath, const std::string& logFolder);
   // The Stop command: when an operation runs, asks "Are you sure to stop the
   // running process?"; on Yes clears processRunning and requests the stop.
   // True when the stop was requested.
@@ -126,11 +138,16 @@ class ScanWorkflow {
   void WaitForWorker();
   // The result of the last RunScan (-1 before any).
   int lastScanResult() const { return lastScanResult_; }
+  // Why the last scan's snapshot was refused; empty when it was not.
+  std::string snapshotFailure() const;
   // Counts the scans RunScan has started; a per-scan cache keys on it.
   uint64_t scanNumber() const { return scanNumber_; }
 
   CVeltorTessalyApp& app() { return app_; }
   ScanHost& host() { return host_; }
+  // Resolves `name` of `type` as the catalog's current table (through the
+  // scan's resolver); true when an object was found.
+  bool ResolveTable(const std::string& name, const std::string& type);
   // Adds an output line (and log line) through the application.
   void AppendOutputLine(std::string_view text) { app_.AppendOutputLine(text); }
 
@@ -148,6 +165,9 @@ class ScanWorkflow {
   int32_t recordColumnCount = 0;
   // Module values handed to table resolution.
   std::vector<ModuleValue> resolutionModuleValues;
+  // The loader state of the table shown in the record list (bookmarks,
+  // screen counters); none before a table was selected in this scan.
+  std::unique_ptr<TableRowLoader> rowLoader;
 
  private:
   // Shows the refusal and returns true when an operation is under way.
@@ -169,6 +189,8 @@ class ScanWorkflow {
   std::atomic<uint64_t> scanNumber_{0};
   // Lives as long as the DatabaseFile that points at it.
   ScanHostNotifier notifier_;
+  mutable std::mutex snapshotFailureMutex_;
+  std::string snapshotFailure_;
 };
 
 

@@ -51,6 +51,8 @@ TEST(ScanCommand, LinesThenOutlineAndTheLog) {
                    "Collation Type: SQL_Latin1_General_CP1_CI_AS\n"
                    "Creating Tree.........\n"
                    "Process done.........\n"
+                   "Retrieving Objects of Sysobjvalues System Tables...........\n"
+                   "Retrieving  Objects of Sysobjvalues System Tables has been done...........\n"
                    "Scanning completed for selected mdf file.\n"
                    "\n"
                    "Sample\n"

@@ -166,6 +166,8 @@ TEST_F(ScanWorkflowTest, CompleteScanLinesLogAndTree) {
       "Collation Type: SQL_Latin1_General_CP1_CI_AS",
       "Creating Tree.........",
       "Process done.........",
+      "Retrieving Objects of Sysobjvalues System Tables...........",
+      "Retrieving  Objects of Sysobjvalues System Tables has been done...........",
       "Scanning completed for selected mdf file.",
   };
   EXPECT_EQ(host.Output(), lines);
@@ -216,10 +218,10 @@ TEST_F(ScanWorkflowTest, AdvancedModeThenStandardAndTheLineIndexContinues) {
   EXPECT_EQ(workflow.context.advancedMode, 0);
   EXPECT_EQ(workflow.advancedMode.load(), 0);
   std::vector<std::string> output = host.Output();
-  ASSERT_EQ(output.size(), 18u);  // the pane keeps the first scan's lines
+  ASSERT_EQ(output.size(), 22u);  // the pane keeps the first scan's lines
   EXPECT_EQ(output[2], "Advanced mode is selected for file recovery.");
-  EXPECT_EQ(output[11], "Standard mode is selected for file recovery.");
-  EXPECT_EQ(app.outputLineCount.load(), 18);
+  EXPECT_EQ(output[13], "Standard mode is selected for file recovery.");
+  EXPECT_EQ(app.outputLineCount.load(), 22);
 }
 
 TEST_F(ScanWorkflowTest, FileThatCannotBeOpened) {

@@ -15,6 +15,7 @@
 
 #include "support/catalog_writer.h"
 #include "support/record_writer.h"
+#include "support/run_program.h"
 #include "support/table_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
@@ -169,8 +170,9 @@ TEST(ShellOnATerminal, OpenPageOpenAViewAndStopALongLoad) {
   ASSERT_TRUE(shell.ReadUntil("pagewright> ")) << shell.Since();
   EXPECT_NE(shell.Since().find("Scanning completed for selected mdf file.\n"), std::string::npos) << shell.Since();
 
+  const std::string snapshot = dir.File("shop.MDBVLT");
   struct Step {
-    const char* command;
+    std::string command;
     std::vector<std::string> shown;  // in this order
   } steps[] = {
       {"open Orders",
@@ -181,11 +183,13 @@ TEST(ShellOnATerminal, OpenPageOpenAViewAndStopALongLoad) {
       {"open Views/OrderIds",
        {"Please wait while OrderIds folder is scanning.", "OrderIds[0]\nScanning process completed.\n",
         "CREATE VIEW OrderIds AS SELECT id FROM Orders\n"}},
+      {"save-snapshot " + snapshot,
+       {"Saving Snapshot..Please wait....\n", "Snapshot Saved successfully in path " + snapshot + "\n"}},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.command);
     shell.Mark();
-    shell.Send(std::string(step.command) + "\n");
+    shell.Send(step.command + "\n");
     ASSERT_TRUE(shell.ReadUntil(step.shown.back())) << shell.Since();
     ASSERT_TRUE(shell.ReadUntil("pagewright> ")) << shell.Since();
     const std::string seen = shell.Since();
@@ -230,6 +234,12 @@ TEST(ShellOnATerminal, OpenPageOpenAViewAndStopALongLoad) {
   ASSERT_TRUE(shell.ReadUntil("pagewright> "));
   shell.Send("quit\n");
   EXPECT_EQ(shell.Wait(), 0);
+
+  // The snapshot the session saved serves a later command.
+  const support::ProgramResult rows =
+      support::RunPagewright({"rows", "--snapshot", snapshot, "--screen", "3", path, "Orders"});
+  EXPECT_EQ(rows.exitCode, 0) << rows.err;
+  EXPECT_NE(rows.out.find("\n2500\tn2500\n"), std::string::npos);
 }
 
 }  // namespace

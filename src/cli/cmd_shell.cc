@@ -49,8 +49,7 @@ constexpr const char* kShellHelp =
     "not a valid data file, 4 the snapshot given with --snapshot cannot be read.\n"
     "\n";
 
-constexpr const char* kCommandsHelp =
-    "tree | open PATH-OR-NAME | next | prev | save-snapshot FILE | help | quit\n";
+constexpr const char* kCommandsHelp = "tree | open PATH-OR-NAME | next | prev | save-snapshot FILE | help | quit\n";
 
 std::vector<std::string> SplitPath(const std::string& text) {
   std::vector<std::string> parts;
@@ -190,7 +189,8 @@ int RunShell(const std::vector<std::string>& args) {
     const std::string text = line.substr(start, end - start + 1);
     const size_t blank = text.find(' ');
     const std::string verb = text.substr(0, blank);
-    const std::string rest = blank == std::string::npos ? std::string() : text.substr(text.find_first_not_of(' ', blank));
+    const std::string rest =
+        blank == std::string::npos ? std::string() : text.substr(text.find_first_not_of(' ', blank));
 
     if (verb == "quit" || verb == "exit") break;
     if (verb == "help") {
@@ -217,7 +217,7 @@ int RunShell(const std::vector<std::string>& args) {
       }
       SaveSnapshot(workflow, app, command.common.advanced, rest);
     } else {
-      PrintError("shell: unknown command \"" + verb + "\" (" + std::string(kCommandsHelp).substr(0, std::string(kCommandsHelp).size() - 1) + ")");
+      PrintError("shell: unknown command \"" + verb + "\" (help lists the commands)");
     }
     std::fflush(stdout);
   }

@@ -11,7 +11,8 @@ namespace pagewright {
 
 namespace {
 
-constexpr std::string_view kModuleTypeCodes[] = {"F ", "P ", "D ", "C ", "PK", "FN", "TR", "IF", "V ", "UQ", "TT", "TF"};
+constexpr std::string_view kModuleTypeCodes[] = {"F ", "P ", "D ", "C ", "PK", "FN",
+                                                 "TR", "IF", "V ", "UQ", "TT", "TF"};
 
 // The module reader's reports as output lines and the progress bar.
 class WorkflowModuleObserver final : public ModuleLoadObserver {
@@ -53,7 +54,8 @@ std::string KeyStatement(ScanWorkflow& workflow, int32_t item, bool primary) {
   const std::string& tableName = workflow.tree.Item(tableItem).label;
   workflow.ResolveTable(tableName, TableTypeOf(workflow, tableItem));
   const TableDef& table = catalog.currentTable;
-  if (!IsTableObject(table)) return primary ? BuildPrimaryKeyScript(TableDef{}) : BuildUniqueScript(TableDef{}, selected.label);
+  if (!IsTableObject(table))
+    return primary ? BuildPrimaryKeyScript(TableDef{}) : BuildUniqueScript(TableDef{}, selected.label);
   return primary ? BuildPrimaryKeyScript(table) : BuildUniqueScript(table, selected.label);
 }
 

@@ -2,9 +2,8 @@
 // their order and the activity log byte for byte; every primary file of the
 // corpus scans to completion; a click on a view and on a table of a 2000
 // file through the workflow.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <mutex>

@@ -2,7 +2,6 @@
 // the scan, then open a table, next, prev, open a view, and Ctrl-C during a
 // long load answered on the terminal.
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -57,7 +56,9 @@ class PtySession {
     return true;
   }
 
-  void Send(const std::string& text) { ASSERT_EQ(::write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
+  void Send(const std::string& text) {
+    ASSERT_EQ(::write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
 
   // Reads until one of `needles` shows in the output after the mark;
   // returns its index, or -1 on timeout or the end of the output.
@@ -70,7 +71,9 @@ class PtySession {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
       if (left <= 0) return -1;
-      struct pollfd poller {master_, POLLIN, 0};
+      struct pollfd poller {
+        master_, POLLIN, 0
+      };
       if (::poll(&poller, 1, static_cast<int>(std::min<long long>(left, 1000))) <= 0) continue;
       char buffer[65536];
       ssize_t got = ::read(master_, buffer, sizeof buffer);
@@ -150,7 +153,8 @@ std::string WriteDatabase(const support::TempDir& dir) {
   std::vector<Bytes> wideRows;
   for (int n = 1; n <= 1000; ++n) {
     support::FixedVarRecord record;
-    for (int column = 0; column < kWideColumns; ++column) record.fixed.push_back(static_cast<uint8_t>((n + column) % 200));
+    for (int column = 0; column < kWideColumns; ++column)
+      record.fixed.push_back(static_cast<uint8_t>((n + column) % 200));
     record.columnCount = kWideColumns;
     wideRows.push_back(record.Build());
   }
@@ -178,7 +182,9 @@ TEST(ShellOnATerminal, OpenPageOpenAViewAndStopALongLoad) {
       {"open Orders",
        {"Please wait while Orders folder is scanning.", "0 rows to 1000\nOrders[1000]\nScanning process completed.\n",
         "id\tnote\n1\tn1\n2\tn2\n", "1000\tn1000\nPage1 - [1000](1-1000) Records  [next]\n"}},
-      {"next", {"1000 rows to 2000\n", "id\tnote\n1001\tn1001\n", "2000\tn2000\nPage2 - [1000](1001-2000) Records  [prev]  [next]\n"}},
+      {"next",
+       {"1000 rows to 2000\n", "id\tnote\n1001\tn1001\n",
+        "2000\tn2000\nPage2 - [1000](1001-2000) Records  [prev]  [next]\n"}},
       {"prev", {"0 rows to 1000\n", "id\tnote\n1\tn1\n", "Page1 - [1000](1-1000) Records  [next]\n"}},
       {"open Views/OrderIds",
        {"Please wait while OrderIds folder is scanning.", "OrderIds[0]\nScanning process completed.\n",

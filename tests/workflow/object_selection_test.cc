@@ -241,7 +241,8 @@ TEST_F(ObjectSelectionTest, TableScreensWithNextAndPrevious) {
   // The log holds what the pane showed, the per-row counter lines included.
   std::vector<uint8_t> log = support::ReadWholeFile(app.logFilePath);
   std::string tail;
-  for (size_t i = log.size() >= 400 ? log.size() - 400 : 0; i < log.size(); i += 2) tail.push_back(static_cast<char>(log[i]));
+  for (size_t i = log.size() >= 400 ? log.size() - 400 : 0; i < log.size(); i += 2)
+    tail.push_back(static_cast<char>(log[i]));
   EXPECT_NE(tail.find(" row 1000 inserted\r\n0 rows to 1000\r\nOrders[1000]\r\nScanning process completed.\r\n"),
             std::string::npos)
       << tail;
@@ -329,9 +330,8 @@ TEST_F(ObjectSelectionTest, SnapshotLoadGivesTheSameTreeAndRowsWithoutReadingDat
   const int64_t dataStart = 300 * 8192;
   auto dataPagesRead = [&] {
     std::lock_guard lock(readsMutex);
-    return std::count_if(reads.begin(), reads.end(), [&](const auto& read) {
-      return read.first + static_cast<int64_t>(read.second) > dataStart;
-    });
+    return std::count_if(reads.begin(), reads.end(),
+                         [&](const auto& read) { return read.first + static_cast<int64_t>(read.second) > dataStart; });
   };
   EXPECT_EQ(dataPagesRead(), 0);
   {
@@ -367,7 +367,8 @@ TEST_F(ObjectSelectionTest, TwoScansInOneSecondShareTheLog) {
     if (twiceApp.logFilePath != first) continue;  // the second began in the next second
     std::vector<uint8_t> bytes = support::ReadWholeFile(first);
     std::string narrow;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) narrow.push_back(bytes[i + 1] == 0 ? static_cast<char>(bytes[i]) : '?');
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+      narrow.push_back(bytes[i + 1] == 0 ? static_cast<char>(bytes[i]) : '?');
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0xFE);

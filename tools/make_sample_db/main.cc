@@ -77,12 +77,11 @@ int main(int argc, char** argv) {
   AddModuleText(writer, view,
                 "CREATE VIEW CustomerCities AS\r\nSELECT Name, City FROM Customers WHERE City IS NOT NULL\r\n");
 
-  const char* names[][2] = {{"Ana Trujillo", "Mexico D.F."}, {"Antonio Moreno", "Mexico D.F."},
-                            {"Thomas Hardy", "London"},      {"Christina Berglund", "Lulea"},
-                            {"Hanna Moos", "Mannheim"},      {"Frederique Citeaux", "Strasbourg"},
-                            {"Martin Sommer", "Madrid"},     {"Laurence Lebihan", "Marseille"},
-                            {"Elizabeth Lincoln", "Tsawassen"}, {"Victoria Ashworth", "London"},
-                            {"Patricio Simpson", "Buenos Aires"}, {"Francisco Chang", ""}};
+  const char* names[][2] = {
+      {"Ana Trujillo", "Mexico D.F."}, {"Antonio Moreno", "Mexico D.F."},    {"Thomas Hardy", "London"},
+      {"Christina Berglund", "Lulea"}, {"Hanna Moos", "Mannheim"},           {"Frederique Citeaux", "Strasbourg"},
+      {"Martin Sommer", "Madrid"},     {"Laurence Lebihan", "Marseille"},    {"Elizabeth Lincoln", "Tsawassen"},
+      {"Victoria Ashworth", "London"}, {"Patricio Simpson", "Buenos Aires"}, {"Francisco Chang", ""}};
   std::vector<Bytes> customerRows;
   int32_t id = 1;
   for (const auto& entry : names) customerRows.push_back(CustomerRow(id++, entry[0], entry[1]));

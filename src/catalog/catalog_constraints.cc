@@ -63,6 +63,10 @@ void CollectConstraints(DatabaseCatalog& catalog) {
       catalog.foreignKeyColumns.push_back(std::move(pair));
     }
   }
+  NameForeignKeyColumns(catalog);
+}
+
+void NameForeignKeyColumns(DatabaseCatalog& catalog) {
   if (catalog.foreignKeyColumns.empty()) return;
 
   // Names: where several rows match, the last one wins.
@@ -70,6 +74,8 @@ void CollectConstraints(DatabaseCatalog& catalog) {
   for (const ObjectDef& object : catalog.objects) objectNames[object.objectId] = &object.name;
   std::map<std::pair<int32_t, int32_t>, const std::string*> columnNames;
   for (const ColumnRowDef& column : catalog.columnRows) columnNames[{column.objectId, column.columnId}] = &column.name;
+  for (const LegacyColumnDef& column : catalog.legacyColumnRows)
+    columnNames[{column.objectId, column.columnId}] = &column.name;
   auto nameOf = [](const auto& names, const auto& key, std::string& out) {
     auto entry = names.find(key);
     if (entry != names.end()) out = *entry->second;

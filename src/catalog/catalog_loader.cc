@@ -155,6 +155,15 @@ void CatalogLoader::LoadLegacyIndexKeys(std::vector<LegacyIndexKeysDef>& out) {
              });
 }
 
+void CatalogLoader::LoadLegacyForeignKeys(std::vector<ForeignKeyColumnDef>& out) {
+  std::set<int32_t> seen;
+  ForEachRow(id::kLegacyReferences, 0, true, true, [&](const CPrimaryRecord& record, const MappedPage&) {
+    std::vector<ForeignKeyColumnDef> pairs = ParseLegacyReferenceRow(record);
+    if (pairs.empty() || !seen.insert(pairs.front().constraintId).second) return;
+    out.insert(out.end(), pairs.begin(), pairs.end());
+  });
+}
+
 void CatalogLoader::LoadLegacyColumns(std::vector<LegacyColumnDef>& out, std::vector<LegacyTableDef>& tables) {
   repairCounter = 0;
   size_t attachedUpTo = out.size();
@@ -237,6 +246,8 @@ void CatalogLoader::Bootstrap(DatabaseCatalog& catalog) {
     }
     LoadLegacyIndexKeys(catalog.legacyIndexKeys);
     LoadLegacyColumns(catalog.legacyColumnRows, catalog.legacyTables);
+    LoadLegacyForeignKeys(catalog.foreignKeyColumns);
+    NameForeignKeyColumns(catalog);
   } else {
     LoadColumns(id::kColumns, catalog.columnRows);
     LoadColumns(id::kMoreColumns, catalog.columnRows);

@@ -9,7 +9,7 @@
 //   3. objects (34); when none, the 2000 objects (1) and the layout decision
 //   4. allocation units (7; none in the 2000 layout), rowsets (5)
 //   5. 2000: indexes (2), the tables they name, the key columns of every
-//      index, columns (3);
+//      index, columns (3), the foreign keys' column pairs (14);
 //      2005+: columns (41, then 2187)
 //   6. when no object row survived: objects synthesised from the column rows
 //   7. scalar types (50)
@@ -82,6 +82,8 @@ class CatalogLoader {
   // The indexes of the 2000 index table with their key columns (the first row
   // of each object and index id).
   void LoadLegacyIndexKeys(std::vector<LegacyIndexKeysDef>& out);
+  // The column pairs of the 2000 foreign keys (object id 14), names empty.
+  void LoadLegacyForeignKeys(std::vector<ForeignKeyColumnDef>& out);
   // Loads the 2000 column rows and attaches each page's new rows to the
   // tables of `tables` with the same object id.
   void LoadLegacyColumns(std::vector<LegacyColumnDef>& out, std::vector<LegacyTableDef>& tables);
@@ -109,6 +111,10 @@ class CatalogLoader {
 // layout): objects owned by other objects, their references, and the named
 // column pairs of foreign keys.
 void CollectConstraints(DatabaseCatalog& catalog);
+
+// Fills the names of the foreignKeyColumns pairs (constraint, tables,
+// columns) from the objects and the column rows of either layout.
+void NameForeignKeyColumns(DatabaseCatalog& catalog);
 
 // Appends, for every column row whose object id is not among the objects, an
 // object of type "U " named after its decimal id (columnRows in the 2005+

@@ -94,6 +94,15 @@
 //   64  int32   firstIamPage (page number)
 //   var 0       key description (32 bytes a key column, legacy_indexes)
 //   var 1       name
+//
+//   Foreign keys (14), fixed part of 16 bytes
+//   0   int32   constraint id
+//   4   int32   table id
+//   8   int32   referenced table id
+//   12  int16   referenced index id
+//   14  int16   key count
+//   var 0       column ids (int16 each)
+//   var 1       referenced column ids (int16 each)
 //                                           34  int32   collationId (more than 20
 //                                                       columns, length above 37)
 //                                           var 0       name
@@ -226,6 +235,15 @@ inline constexpr int32_t kCollationMinLength = 37;
 inline constexpr uint8_t kNotNullBit = 0x01;  // of typeStatus
 }  // namespace legacy_columns
 
+namespace legacy_references {
+inline constexpr size_t kConstraintId = 0, kTableId = 4, kReferencedTableId = 8, kReferencedIndexId = 12,
+                        kKeyCount = 14, kFixedLength = 16;
+// Variable columns: the foreign key's column ids, then the referenced
+// column ids, 16 bits each and in key order.
+inline constexpr size_t kKeysColumn = 0, kReferencedKeysColumn = 1;
+inline constexpr int16_t kMaxKeys = 16;
+}  // namespace legacy_references
+
 }  // namespace catalog_layout
 
 // Catalog object ids of the system tables read by the bootstrap.
@@ -233,6 +251,7 @@ namespace catalog_object {
 inline constexpr int32_t kLegacyObjects = 1;
 inline constexpr int32_t kLegacyIndexes = 2;
 inline constexpr int32_t kLegacyColumns = 3;
+inline constexpr int32_t kLegacyReferences = 14;
 inline constexpr int32_t kPhysicalColumns = 3;
 inline constexpr int32_t kRowsetColumns = 4;
 inline constexpr int32_t kRowsets = 5;
@@ -296,6 +315,9 @@ std::optional<LegacyIndexKeysDef> ParseLegacyIndexKeysRow(const CPrimaryRecord& 
 // The key column ids of a 2000 key description, in key order, without the
 // row-locator columns; at most `keyCount` entries are read when it is above 0.
 std::vector<int16_t> LegacyKeyColumns(ByteView description, int16_t keyCount);
+// The column pairs of one 2000 foreign key, in key order (keyOrdinal from 1);
+// names are left empty. Nothing for a row without its fixed part.
+std::vector<ForeignKeyColumnDef> ParseLegacyReferenceRow(const CPrimaryRecord& record);
 // Nothing for a row whose fixed part is not the 42 bytes of every 2000 column
 // row (no made-up name is used up for it).
 std::optional<LegacyColumnDef> ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter);

@@ -80,6 +80,34 @@ std::optional<LegacyIndexKeysDef> ParseLegacyIndexKeysRow(const CPrimaryRecord& 
   return row;
 }
 
+std::vector<ForeignKeyColumnDef> ParseLegacyReferenceRow(const CPrimaryRecord& record) {
+  namespace f = layout::legacy_references;
+  ByteView fixed(record.fixedData);
+  std::vector<ForeignKeyColumnDef> pairs;
+  if (!fixed.has(0, f::kFixedLength)) return pairs;
+  const ColumnBytes* keys = record.varValue(f::kKeysColumn);
+  const ColumnBytes* referenced = record.varValue(f::kReferencedKeysColumn);
+  if (!keys || !referenced || !keys->hasData() || !referenced->hasData()) return pairs;
+  ByteView keyIds(keys->data), referencedIds(referenced->data);
+  const int16_t keyCount = std::min<int16_t>(fixed.i16_or(f::kKeyCount, 0), f::kMaxKeys);
+  for (int16_t key = 0; key < keyCount; ++key) {
+    const size_t at = 2 * static_cast<size_t>(key);
+    auto columnId = keyIds.i16_at(at);
+    auto referencedColumnId = referencedIds.i16_at(at);
+    if (!columnId || !referencedColumnId) break;
+    if (*columnId <= 0 || *referencedColumnId <= 0) continue;
+    ForeignKeyColumnDef pair;
+    pair.constraintId = fixed.i32_or(f::kConstraintId, 0);
+    pair.keyOrdinal = key + 1;
+    pair.tableId = fixed.i32_or(f::kTableId, 0);
+    pair.columnId = *columnId;
+    pair.referencedTableId = fixed.i32_or(f::kReferencedTableId, 0);
+    pair.referencedColumnId = *referencedColumnId;
+    pairs.push_back(std::move(pair));
+  }
+  return pairs;
+}
+
 std::optional<LegacyColumnDef> ParseLegacyColumnRow(const CPrimaryRecord& record, uint64_t& repairCounter) {
   namespace f = layout::legacy_columns;
   ByteView fixed(record.fixedData);

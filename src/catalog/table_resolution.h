@@ -11,7 +11,8 @@
 //                     column row                rowsetColumnRows (4)
 //   keys              indexes (2): status and   indexes (54), index columns (55)
 //                     key description
-//   foreign keys      -                         foreignKeyColumns (from 74)
+//   foreign keys      foreignKeyColumns (from   foreignKeyColumns (from 74)
+//                     14)
 //
 // Page ownership (2005 and later). A page belongs to allocation unit U when
 // its header object id is bits 16-47 of U and its header index id bits 48-63

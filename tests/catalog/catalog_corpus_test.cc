@@ -291,19 +291,18 @@ TEST(CatalogCorpus, RealRowsDecodeAsTheScriptsSay) {
       EXPECT_EQ(columns[1]->status & 1, 1);
       EXPECT_EQ(catalog.FindScalarType(columns[1]->systemTypeId, columns[1]->userTypeId).name, "nvarchar");
     }
-    // Orders' three foreign keys (2005+: with their column pairs).
+    // Orders' three foreign keys with their column pairs (2000: from the
+    // foreign-key table).
     ObjectDef orders = catalog.FindObject("Orders", "U ");
     int foreignKeys = 0;
     for (const ObjectDef& object : catalog.objects)
       if (object.parentId == orders.objectId && object.type == "F ") ++foreignKeys;
     EXPECT_EQ(foreignKeys, 3);
-    if (!catalog.legacyCatalog) {
-      std::set<std::string> pairs;
-      for (const ForeignKeyColumnDef& pair : catalog.foreignKeyColumns)
-        if (pair.tableName == "Orders") pairs.insert(pair.columnName + ">" + pair.referencedTableName + "." + pair.referencedColumnName);
-      EXPECT_EQ(pairs, (std::set<std::string>{"CustomerID>Customers.CustomerID", "EmployeeID>Employees.EmployeeID",
-                                              "ShipVia>Shippers.ShipperID"}));
-    }
+    std::set<std::string> pairs;
+    for (const ForeignKeyColumnDef& pair : catalog.foreignKeyColumns)
+      if (pair.tableName == "Orders") pairs.insert(pair.columnName + ">" + pair.referencedTableName + "." + pair.referencedColumnName);
+    EXPECT_EQ(pairs, (std::set<std::string>{"CustomerID>Customers.CustomerID", "EmployeeID>Employees.EmployeeID",
+                                            "ShipVia>Shippers.ShipperID"}));
   }
 }
 

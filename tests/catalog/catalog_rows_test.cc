@@ -331,6 +331,27 @@ TEST(CatalogRowsLegacyIndexKeys, KeyColumnsWithoutTheRowLocator) {
   EXPECT_EQ(LegacyKeyColumns(ByteView(support::EncodeLegacyKeyDescription(many)), 0).size(), f::kMaxKeyEntries);
 }
 
+TEST(CatalogRowsLegacyReferences, ColumnPairsInKeyOrder) {
+  namespace f = layout::legacy_references;
+  auto pairs = ParseLegacyReferenceRow(Parse(support::EncodeLegacyReferenceRow(405576483, 325576198, 21575115,
+                                                                                {2, 1}, {3, 1})));
+  ASSERT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs[0].constraintId, 405576483);
+  EXPECT_EQ(pairs[0].tableId, 325576198);
+  EXPECT_EQ(pairs[0].referencedTableId, 21575115);
+  EXPECT_EQ((std::vector<int32_t>{pairs[0].keyOrdinal, pairs[0].columnId, pairs[0].referencedColumnId}),
+            (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ((std::vector<int32_t>{pairs[1].keyOrdinal, pairs[1].columnId, pairs[1].referencedColumnId}),
+            (std::vector<int32_t>{2, 1, 1}));
+  // A key count beyond the lists reads what is there; a short fixed part or
+  // a missing list gives nothing.
+  Bytes longCount = support::EncodeLegacyReferenceRow(1, 2, 3, {4}, {5});
+  longCount[4 + f::kKeyCount] = 9;
+  EXPECT_EQ(ParseLegacyReferenceRow(Parse(longCount)).size(), 1u);
+  EXPECT_TRUE(ParseLegacyReferenceRow(Parse(RecordWith(Bytes(12, 1), {{1, 0}, {1, 0}}))).empty());
+  EXPECT_TRUE(ParseLegacyReferenceRow(Parse(RecordWith(Bytes(f::kFixedLength, 1), {{1, 0}}))).empty());
+}
+
 TEST(CatalogRowsDatabaseFiles, NamesCutAtNulAndTrimmed) {
   CPrimaryRecord record = Parse(support::EncodeDatabaseFileRow(3, "Data2", "D:\\data\\db_2.ndf"));
   ASSERT_TRUE(IsCatalogRow(&record, layout::files::kMinLength, false));

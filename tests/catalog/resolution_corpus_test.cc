@@ -271,6 +271,19 @@ TEST(ResolutionCorpus, ColumnsTypesNullabilityAndKeysMatchTheScripts) {
       }
       EXPECT_EQ(primaryKey, expected.primaryKey);
       EXPECT_EQ(catalog.currentTable.primaryKeyColumns.size(), expected.primaryKey.size());
+      // A foreign key of each database, flagged with its target (2000 files
+      // from the foreign-key table).
+      for (const auto& [table, column, target, targetColumn] :
+           {std::tuple{"Orders", "ShipVia", "Shippers", "ShipperID"},
+            std::tuple{"titleauthor", "title_id", "titles", "title_id"}}) {
+        if (tableName != table) continue;
+        for (const ColumnDef& def : columns) {
+          if (def.name != column) continue;
+          EXPECT_EQ(def.isForeignKey, 1);
+          EXPECT_EQ(def.referencedTableName, target);
+          EXPECT_EQ(def.referencedColumnName, targetColumn);
+        }
+      }
       // Northwind's two demographics tables hold no rows.
       if (tableName.find("CustomerCustomerDemo") == std::string::npos && tableName != "CustomerDemographics")
         EXPECT_FALSE(catalog.currentTable.pages.empty());

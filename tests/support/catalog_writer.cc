@@ -385,6 +385,18 @@ Bytes EncodeLegacyKeyDescription(const std::vector<int16_t>& keyColumnIds, const
   return out;
 }
 
+Bytes EncodeLegacyReferenceRow(int32_t constraintId, int32_t tableId, int32_t referencedTableId,
+                               const std::vector<int16_t>& columnIds, const std::vector<int16_t>& referencedColumnIds) {
+  namespace f = layout::legacy_references;
+  FixedPart fixed(f::kFixedLength);
+  fixed.I32(f::kConstraintId, constraintId).I32(f::kTableId, tableId).I32(f::kReferencedTableId, referencedTableId);
+  fixed.I16(f::kReferencedIndexId, 1).I16(f::kKeyCount, static_cast<int16_t>(columnIds.size()));
+  Bytes keys, referenced;
+  for (int16_t id : columnIds) AppendU16(keys, static_cast<uint16_t>(id));
+  for (int16_t id : referencedColumnIds) AppendU16(referenced, static_cast<uint16_t>(id));
+  return Row(fixed, 7, {keys, referenced});
+}
+
 Bytes EncodeLegacyIndexRow(int32_t objectId, int16_t indexId, int32_t status, const std::string& name,
                            const Bytes& keyDescription, int16_t keyCount) {
   namespace f = layout::legacy_indexes;
@@ -457,6 +469,12 @@ int32_t CatalogWriter::AddDefault(int32_t tableId, const std::string& name, int3
 int32_t CatalogWriter::AddForeignKey(int32_t tableId, const std::string& name, const std::vector<int32_t>& columnIds,
                                      int32_t referencedTableId, const std::vector<int32_t>& referencedColumnIds) {
   int32_t keyId = AddObject(name, "F ", tableId);
+  if (legacy()) {
+    std::vector<int16_t> keys(columnIds.begin(), columnIds.end());
+    std::vector<int16_t> referenced(referencedColumnIds.begin(), referencedColumnIds.end());
+    rows_[id::kLegacyReferences].push_back(EncodeLegacyReferenceRow(keyId, tableId, referencedTableId, keys, referenced));
+    return keyId;
+  }
   AddReference(ref_class::kOwnedToObject, keyId, 0, referencedTableId, 0);
   for (size_t position = 0; position < columnIds.size() && position < referencedColumnIds.size(); ++position) {
     int32_t ordinal = static_cast<int32_t>(position + 1);

@@ -95,6 +95,10 @@ Bytes EncodeLegacyKeyDescription(const std::vector<int16_t>& keyColumnIds,
 // A SQL Server 2000 index row (object id 2) with its key description and name.
 Bytes EncodeLegacyIndexRow(int32_t objectId, int16_t indexId, int32_t status, const std::string& name,
                            const Bytes& keyDescription, int16_t keyCount);
+// A SQL Server 2000 foreign-key row (object id 14): its column ids and the
+// referenced column ids as 16-bit lists.
+Bytes EncodeLegacyReferenceRow(int32_t constraintId, int32_t tableId, int32_t referencedTableId,
+                               const std::vector<int16_t>& columnIds, const std::vector<int16_t>& referencedColumnIds);
 // The second variable column of an identity column's row: last value, seed,
 // increment as 4-byte values for types of up to 4 bytes, 8-byte ones else.
 Bytes EncodeIdentityValue(const IdentitySpec& identity, bool eightByte);
@@ -123,7 +127,8 @@ class CatalogWriter {
   int32_t AddCheck(int32_t tableId, const std::string& name, int32_t columnId);
   int32_t AddDefault(int32_t tableId, const std::string& name, int32_t columnId);
   // A foreign key with its column pairs (classes 28 and 29) and its
-  // reference to the referenced table (class 97).
+  // reference to the referenced table (class 97); in the 2000 layout its row
+  // of object id 14.
   int32_t AddForeignKey(int32_t tableId, const std::string& name, const std::vector<int32_t>& columnIds,
                         int32_t referencedTableId, const std::vector<int32_t>& referencedColumnIds);
   // The column row of a dropped column is gone while its physical row stays

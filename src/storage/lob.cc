@@ -1,6 +1,7 @@
 #include "storage/lob.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "catalog/database_file.h"
 #include "storage/text_mix_page.h"
@@ -31,6 +32,9 @@ struct NodeKey {
 class LobAssembler {
  public:
   explicit LobAssembler(const LobRequest& request) : request_(request) {}
+
+  // Every node of the value carries `blobId` (a text pointer's value).
+  void ExpectBlobId(uint64_t blobId) { blobId_ = blobId; }
 
   void EnterNode(NodeKey key) { path_.push_back(key); }
 
@@ -75,6 +79,8 @@ class LobAssembler {
     if (!textPage) return;
     const TextRecord* record = textPage->TextRecordAt(slot);
     if (!record || !record->hasNode()) return;
+    // A deleted row's tree may have lost this slot to another value.
+    if (request_.fromDeletedRow && blobId_ && record->blobId != *blobId_) return;
     path_.push_back(key);
     AddNode(record->nodeBytes(), record->lobLength, depth);
     path_.pop_back();
@@ -150,6 +156,7 @@ class LobAssembler {
   }
 
   const LobRequest& request_;
+  std::optional<uint64_t> blobId_;
   std::vector<NodeKey> path_;
   std::vector<std::vector<uint8_t>> fragments_;
   int64_t gathered_ = 0;
@@ -158,6 +165,22 @@ class LobAssembler {
   bool exhausted_ = false;
   bool onlySmallRoot_ = true;
 };
+
+// The root record a text pointer means (see the header): the slot's record,
+// or the page's one root record with the pointer's blob id; `found` keeps a
+// record parsed from outside the slots alive.
+const TextRecord* TextPointerRoot(const TextMixPage& page, int32_t slot, uint64_t blobId, bool fromDeletedRow,
+                                  std::unique_ptr<TextRecord>& found) {
+  const TextRecord* slotRecord = page.TextRecordAt(slot);
+  if (slotRecord && slotRecord->hasNode() && slotRecord->blobId == blobId) return slotRecord;
+  auto roots = page.FindRootRecords(blobId);
+  if (roots.size() == 1) {
+    found = std::move(roots.front());
+    return found.get();
+  }
+  if (fromDeletedRow || !slotRecord || !slotRecord->hasNode()) return nullptr;
+  return slotRecord;
+}
 
 }  // namespace
 
@@ -169,9 +192,12 @@ std::string ReadTextPointerValue(ByteView textPointer, const LobRequest& request
   if (!root || !slot) return {};
   auto page = request.pages->ReadTextPage(*root);
   if (!page) return {};
-  const TextRecord* record = page->TextRecordAt(*slot);
-  if (!record || !record->hasNode()) return {};
+  const uint64_t blobId = textPointer.u64_or(kTextPointerBlobId);
+  std::unique_ptr<TextRecord> found;
+  const TextRecord* record = TextPointerRoot(*page, *slot, blobId, request.fromDeletedRow, found);
+  if (!record) return {};
   LobAssembler assembler(request);
+  assembler.ExpectBlobId(blobId);
   assembler.EnterNode({*root, *slot});
   assembler.AddNode(record->nodeBytes(), record->lobLength, 0);
   return assembler.Finish();

@@ -4,7 +4,7 @@
 //
 // Row-side pointers (offsets from the value's first byte):
 //   Text pointer, 16 bytes:
-//     0   8  timestamp (not used)
+//     0   8  timestamp: the blob id every node of the value carries
 //     8   4  page number of the root record
 //     12  2  file number
 //     14  2  slot
@@ -19,6 +19,16 @@
 // and at most LobRequest::maxNodes nodes are visited per value. Unreadable
 // pages, slots out of range and records without a node contribute nothing;
 // the rest of the value is still assembled. Nothing here reports a message.
+//
+// A text pointer names its root by slot, and the root by blob id. When the
+// slot's record carries another blob id (or none), the slot was freed after
+// the pointer was written, and perhaps given to another value: the root is
+// then the page's root record that carries the pointer's blob id, if exactly
+// one does (a freed record keeps its bytes until its space is reused). Failing
+// that, a live row's pointer still reads its slot (a live row's slot is not
+// reused while the row points at it); a deleted row's value is gone, and it
+// reads nothing rather than another value. Below a deleted row's root, a
+// child whose record carries another blob id contributes nothing either.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +48,7 @@ class TextMixPage;
 
 namespace lob_pointer_layout {
 inline constexpr size_t kTextPointerSize = 16;
+inline constexpr size_t kTextPointerBlobId = 0;
 inline constexpr size_t kTextPointerPage = 8;
 inline constexpr size_t kTextPointerSlot = 14;
 inline constexpr size_t kComplexHeaderSize = 12;
@@ -92,6 +103,7 @@ struct LobRequest {
   bool collect = false;        // raw fragments to byteSink, empty text
   bool narrow = false;         // the value is UTF-16 text
   std::vector<LobFragment>* byteSink = nullptr;
+  bool fromDeletedRow = false;  // the pointer is a deleted row's: its slots may hold other values now
   int32_t codePage = 0;         // 8-bit code page; 0: the state's default (1252 without state)
   LobTextDecoder decodeText;    // optional replacement of the built-in text conversion
   int maxDepth = kMaxLobTreeDepth;
@@ -99,7 +111,8 @@ struct LobRequest {
 };
 
 // The value a 16-byte text pointer leads to; empty when the root cannot be
-// reached or the value is empty.
+// reached (for a deleted row: when no root carries the pointer's blob id) or
+// the value is empty.
 std::string ReadTextPointerValue(ByteView textPointer, const LobRequest& request);
 
 // The value of an in-row root or row-overflow pointer: the entries' nodes in

@@ -68,6 +68,12 @@ inline constexpr uint16_t kLargeRootYukon = 5;
 inline constexpr uint16_t kLargeRootOther = 6;
 }  // namespace lob_node_type
 
+// A node a text pointer may lead to: SmallRoot or one of the LargeRoot forms.
+inline bool IsLobRootType(uint16_t nodeType) {
+  return nodeType == lob_node_type::kSmallRoot || nodeType == lob_node_type::kLargeRootShiloh ||
+         nodeType == lob_node_type::kLargeRootYukon || nodeType == lob_node_type::kLargeRootOther;
+}
+
 // A link from a root or internal node to a child node.
 struct LobLink {
   int64_t endOffset = 0;  // cumulative end of the child's data within the value

@@ -152,6 +152,9 @@ class CPrimaryRecord : public CRecord {
   bool MeetsMinimumLength(int32_t minimum) const {
     return !fixedData.empty() && recordLength > minimum;
   }
+  // A row that was deleted: a ghost data record, or a record the
+  // deleted-record scan found outside the slot array.
+  bool isDeletedRow() const { return recordType == record_type::kGhostData || fromDeletedScan; }
   // Value k of a variable column, or null when the record has none.
   const ColumnBytes* varValue(size_t index) const {
     return index < varValues.size() ? &varValues[index] : nullptr;

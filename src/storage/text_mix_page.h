@@ -2,6 +2,10 @@
 // TextRecord; the page owns them.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <vector>
+
 #include "storage/page.h"
 #include "storage/text_record.h"
 
@@ -19,6 +23,13 @@ class TextMixPage : public RecordPage {
   int recordCount() const { return static_cast<int>(records.size()); }
   // The record of `slot`, or null when the slot is out of range or has none.
   const TextRecord* TextRecordAt(int slot) const;
+
+  // The LOB records between the header and the slot array, in a slot or not,
+  // whose node is a root (storage/lob_node.h, IsLobRootType) carrying
+  // `blobId`; parsed afresh, in page order. A freed record is found as long as
+  // its bytes have not been overwritten. Empty for blob id 0, which zeroed
+  // space would match.
+  std::vector<std::unique_ptr<TextRecord>> FindRootRecords(uint64_t blobId) const;
 };
 
 }  // namespace pagewright

@@ -28,6 +28,7 @@ LobRequest MakeLobRequest(const LobPageSource& source, const LargeValueRequest& 
   lob.hasTypeHeader = request.hasTypeHeader;
   lob.narrow = request.narrow;
   lob.codePage = request.codePage;
+  lob.fromDeletedRow = request.fromDeletedRow;
   if (request.collected) {
     lob.collect = true;
     lob.byteSink = &fragments;

@@ -72,6 +72,10 @@ struct LargeValueRequest {
   bool hasTypeHeader = false;  // the value starts with an 8-byte type header
   bool narrow = false;         // the value is UTF-16 text
   int32_t codePage = 0;        // 8-bit text; 0: the engine's default
+  // The pointer belongs to a deleted row (a ghost, or a record the
+  // deleted-record scan found): the LOB slots it names may have been freed
+  // and reused since, so only nodes that carry its blob id are read.
+  bool fromDeletedRow = false;
   // When set, the raw bytes of the value are appended here (fragments in
   // order) and the returned text is not used.
   std::vector<uint8_t>* collected = nullptr;

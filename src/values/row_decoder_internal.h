@@ -80,8 +80,8 @@ ValueText DecodeVariableValue(const PageEnv& env, const CPrimaryRecord& record, 
 // A large value or a value from the record's own bytes (complex flag, bytes),
 // read as the form's rules say. Used for FixedVar entries and compressed long
 // values alike.
-ValueText DecodeStoredVariable(const PageEnv& env, bool isComplex, ByteView bytes, bool hasData,
-                               ValueLayout& layout, const ColumnDef& column);
+ValueText DecodeStoredVariable(const PageEnv& env, const CPrimaryRecord& record, bool isComplex, ByteView bytes,
+                               bool hasData, ValueLayout& layout, const ColumnDef& column);
 
 // The sparse column's value from the record's sparse vector (empty when the
 // vector has no entry with data for the column).

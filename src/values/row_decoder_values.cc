@@ -54,8 +54,10 @@ bool IsVariableCode(int32_t code) {
   }
 }
 
-LargeValueRequest RequestFor(const PageEnv& env, const ValueLayout& layout, const ColumnDef& column) {
+LargeValueRequest RequestFor(const PageEnv& env, const CPrimaryRecord& record, const ValueLayout& layout,
+                             const ColumnDef& column) {
   LargeValueRequest request;
+  request.fromDeletedRow = record.isDeletedRow();
   switch (layout.typeCode) {
     case tc::kVarBinary:
     case tc::kClrType:
@@ -87,14 +89,14 @@ std::string XmlOf(const std::vector<uint8_t>& bytes) {
 enum class Pointer { kTextPointer, kComplex };
 
 // Reads a large value, or gives the placeholder the form shows instead.
-ValueText ReadLargeValue(const PageEnv& env, Pointer pointer, ByteView bytes, const ValueLayout& layout,
-                         const ColumnDef& column) {
+ValueText ReadLargeValue(const PageEnv& env, const CPrimaryRecord& record, Pointer pointer, ByteView bytes,
+                         const ValueLayout& layout, const ColumnDef& column) {
   ValueText value;
   if (!env.largeValues) {
     value.read = true;
     return value;
   }
-  LargeValueRequest request = RequestFor(env, layout, column);
+  LargeValueRequest request = RequestFor(env, record, layout, column);
   if (layout.typeCode == tc::kXml) {
     // xml arrives as raw fragments; the general module form keeps them
     // unconverted (its text stays empty).
@@ -150,8 +152,8 @@ bool FormatFixedAt(const PageEnv& env, const CPrimaryRecord& record, int32_t pos
   return true;
 }
 
-ValueText DecodeStoredVariable(const PageEnv& env, bool isComplex, ByteView bytes, bool hasData, ValueLayout& layout,
-                               const ColumnDef& column) {
+ValueText DecodeStoredVariable(const PageEnv& env, const CPrimaryRecord& record, bool isComplex, ByteView bytes,
+                               bool hasData, ValueLayout& layout, const ColumnDef& column) {
   const bool module = IsModuleForm(env.form);
   if (isComplex) {
     if (!hasData) return ValueText{};
@@ -160,15 +162,15 @@ ValueText DecodeStoredVariable(const PageEnv& env, bool isComplex, ByteView byte
     if (textPointer) {
       if (env.form == Form::kGeneral && env.tableLoadActive && layout.typeCode != tc::kXml)
         return Placeholder(kBinaryPlaceholder);
-      return ReadLargeValue(env, Pointer::kTextPointer, bytes, layout, column);
+      return ReadLargeValue(env, record, Pointer::kTextPointer, bytes, layout, column);
     }
     switch (bytes[0]) {
       case kRowOverflowKind:
-        return ReadLargeValue(env, Pointer::kComplex, bytes, layout, column);
+        return ReadLargeValue(env, record, Pointer::kComplex, bytes, layout, column);
       case kInRowRootKind:
         if (!module && env.tableLoadActive && (env.form == Form::kGeneral || layout.typeCode != tc::kXml))
           return Placeholder(kBigBinaryPlaceholder);
-        return ReadLargeValue(env, Pointer::kComplex, bytes, layout, column);
+        return ReadLargeValue(env, record, Pointer::kComplex, bytes, layout, column);
       default:
         return ValueText{};  // a sparse vector or a pointer of no known kind
     }
@@ -207,7 +209,7 @@ ValueText DecodeVariableValue(const PageEnv& env, const CPrimaryRecord& record, 
   // A large-value pointer without its bytes is damage: the column shows
   // nothing, and it does not count as handled.
   if (entry->isComplex && !hasData) return ValueText{};
-  ValueText value = DecodeStoredVariable(env, entry->isComplex, ByteView(entry->data), hasData, layout, column);
+  ValueText value = DecodeStoredVariable(env, record, entry->isComplex, ByteView(entry->data), hasData, layout, column);
   if (cursor.released && index < cursor.released->size()) (*cursor.released)[index] = 1;
   ++cursor.handled;
   return value;
@@ -247,7 +249,7 @@ ValueText DecodeCompressedValue(const PageEnv& env, const CPrimaryRecord& record
   const ByteView bytes(stored.data);
   if (layout.typeCode == tc::kImage) layout.typeCode = tc::kVarBinary;
   if (stored.isComplex || layout.isVariable || IsVariableCode(layout.typeCode))
-    return DecodeStoredVariable(env, stored.isComplex, bytes, stored.hasData(), layout, column);
+    return DecodeStoredVariable(env, record, stored.isComplex, bytes, stored.hasData(), layout, column);
 
   value.read = true;
   if (!stored.hasData()) return value;

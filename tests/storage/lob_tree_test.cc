@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "storage/lob.h"
+#include "storage/page_header.h"
 #include "support/lob_writer.h"
 
 namespace pagewright {
@@ -362,6 +363,68 @@ TEST(LobTree, TextPointerRefusals) {
   EXPECT_EQ(ReadTextPointerValue(ByteView(TextPointer(root.page, 1)), request), "");
   EXPECT_EQ(ReadTextPointerValue(ByteView(TextPointer(PageId{1, 5}, 0)), request), "");
   EXPECT_EQ(ReadTextPointerValue(ByteView(pointer), LobRequest()), "");
+}
+
+
+// A text pointer names its root by slot and by blob id (its first 8 bytes).
+// Deleting a row frees its LOB records' slots; the records keep their bytes
+// until the space is reused, and a freed slot may be given to another value.
+// One text page (1:169), the pointer always names slot 0 with blob id A.
+TEST(LobTree, TextPointerRootIsTheRecordWithItsBlobId) {
+  constexpr uint64_t kA = 0x0BCD0000;
+  constexpr uint64_t kB = 0x0FA20000;
+  const PageId kPage{1, 169};
+  struct Placed {
+    Bytes node;
+    int slot;  // -1: in no slot (freed)
+  };
+  struct Case {
+    const char* name;
+    std::vector<Placed> records;
+    std::string live;     // read for a live row
+    std::string deleted;  // read for a deleted row
+  };
+  const Bytes other = SmallRootNode(kB, B("Other"));
+  const Case cases[] = {
+      {"the slot holds the root", {{SmallRootNode(kA, B("Rose Wine")), 0}}, "Rose Wine", "Rose Wine"},
+      {"slot freed, root bytes intact", {{SmallRootNode(kA, B("Rose Wine")), -1}}, "Rose Wine", "Rose Wine"},
+      {"slot reused by another value, old root intact",
+       {{SmallRootNode(kA, B("Rose Wine")), -1}, {other, 0}}, "Rose Wine", "Rose Wine"},
+      {"slot reused, old root overwritten", {{other, 0}}, "Other", ""},
+      {"slot freed, nothing left", {}, "", ""},
+      {"two roots carry the blob id: cannot be told",
+       {{SmallRootNode(kA, B("Rose Wine")), -1}, {SmallRootNode(kA, B("Rosso")), -1}, {other, 0}}, "Other", ""},
+      {"a data fragment with the blob id is no root", {{DataNode(kA, B("Rose Wine")), -1}, {other, 0}}, "Other", ""},
+      {"a child slot reused by another value",
+       {{LargeRootNode(kA, 0, {LobChild{4, kPage, 1}, LobChild{6, kPage, 2}}), 0},
+        {DataNode(kA, B("aaaa")), 1},
+        {DataNode(kB, B("zz")), 2}},
+       "aaaazz", "aaaa"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    support::PageImage page(page_type::kText, kPage);
+    std::vector<uint16_t> slotOffsets(1, 0);
+    size_t offset = kPageHeaderSize;
+    for (const Placed& placed : test.records) {
+      Bytes record = support::LobRecord(placed.node);
+      ASSERT_TRUE(page.PlaceRecord(offset, record));
+      if (placed.slot >= 0) {
+        if (slotOffsets.size() <= static_cast<size_t>(placed.slot)) slotOffsets.resize(placed.slot + 1, 0);
+        slotOffsets[placed.slot] = static_cast<uint16_t>(offset);
+      }
+      offset += record.size();
+    }
+    for (uint16_t slotOffset : slotOffsets) page.AddSlot(slotOffset);
+    page.SetFreeData(static_cast<uint16_t>(offset));
+    FakeLobPages pages;
+    pages.Put(page);
+    const Bytes pointer = TextPointer(kPage, 0, kA);
+    LobRequest request(pages);
+    EXPECT_EQ(ReadTextPointerValue(ByteView(pointer), request), test.live);
+    request.fromDeletedRow = true;
+    EXPECT_EQ(ReadTextPointerValue(ByteView(pointer), request), test.deleted);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // placeholders of large values.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "row_decoder_fixture.h"
 
 namespace pagewright {
@@ -161,6 +163,38 @@ TEST(RowDecoderGeneral, AnEmptyLargeValueKeepsItsBlank) {
   PageRows rows = harness.Decode({record.Build()}, columns, false);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][0], " ");
+}
+
+TEST(RowDecoderGeneral, DeletedRowsSayWhoseTextPointerIsRead) {
+  // A deleted row's text pointer may name LOB slots that were freed and given
+  // to other values since; the reader is told so for ghost records and for
+  // records the deleted-record scan found (ghost or not), and only for them.
+  std::vector<ColumnDef> columns =
+      Table({Column("id", tc::kInt, "int(4)", false), Column("v", tc::kText, "text(16)")});
+  auto record = [](uint8_t id, int type) {
+    FixedVarRecord built;
+    built.recordType = type;
+    built.fixed = Le32(id);
+    built.varColumns = {{TextPointer(id), true}};
+    return built.Build();
+  };
+  support::PageImage image(page_type::kData, PageId{1, 100});
+  image.AddRecord(record(1, record_type::kPrimary));
+  image.AddRecord(record(2, record_type::kGhostData));
+  ASSERT_GT(support::LeaveDeletedRecord(image, record(3, record_type::kGhostData)), 0);
+  ASSERT_GT(support::LeaveDeletedRecord(image, record(4, record_type::kPrimary)), 0);
+  Harness harness;
+  harness.state.showDeleted = true;
+  harness.state.showAdvancedDeleted = true;
+  PageRows rows = harness.DecodeImage(image, columns, false);
+  ASSERT_EQ(rows.size(), 4u);
+  ASSERT_EQ(harness.largeValues.calls.size(), 4u);
+  const std::map<uint8_t, bool> deletedById = {{1, false}, {2, true}, {3, true}, {4, true}};
+  for (const auto& call : harness.largeValues.calls) {
+    ASSERT_EQ(call.bytes.size(), 16u);
+    SCOPED_TRACE(static_cast<int>(call.bytes[14]));
+    EXPECT_EQ(call.request.fromDeletedRow, deletedById.at(call.bytes[14]));
+  }
 }
 
 }  // namespace

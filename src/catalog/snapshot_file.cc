@@ -13,6 +13,7 @@
 #include "catalog/open_notifier.h"
 #include "storage/byte_view.h"
 #include "storage/engine_state.h"
+#include "values/utf16_text.h"
 
 namespace pagewright {
 
@@ -99,24 +100,6 @@ std::vector<uint8_t> EncodePath(std::string_view path) {
   return out;
 }
 
-void AppendUtf8CodePoint(std::string& out, uint32_t codePoint) {
-  if (codePoint < 0x80) {
-    out.push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else if (codePoint < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  }
-}
-
 // The stored path up to its first zero unit (a reader that gives the path a
 // terminator sees no more than that).
 std::string DecodePath(ByteView bytes) {
@@ -128,14 +111,14 @@ std::string DecodePath(ByteView bytes) {
     if (unit >= 0xD800 && unit <= 0xDBFF && index + 1 < units) {
       const uint32_t low = bytes.u16_or(2 * index + 2);
       if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8CodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
         ++index;
         continue;
       }
     }
     if (unit >= 0xDC80 && unit <= 0xDCFF) out.push_back(static_cast<char>(unit - 0xDC00));
-    else if (unit >= 0xD800 && unit <= 0xDFFF) AppendUtf8CodePoint(out, 0xFFFD);
-    else AppendUtf8CodePoint(out, unit);
+    else if (unit >= 0xD800 && unit <= 0xDFFF) AppendUtf8(out, 0xFFFD);
+    else AppendUtf8(out, unit);
   }
   return out;
 }

@@ -1,101 +1,14 @@
 #include "storage/lob_node.h"
 
+#include "values/character_data.h"
 #include "values/utf16_text.h"
-
-#include <iconv.h>
-
-#include <cerrno>
-#include <map>
 
 namespace pagewright {
 
 namespace {
 
-constexpr uint32_t kReplacement = 0xFFFD;
-
-std::string Utf16ToUtf8(ByteView bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  size_t units = bytes.size() / 2;
-  for (size_t index = 0; index < units; ++index) {
-    uint32_t unit = bytes.u16_or(2 * index);
-    if (unit >= 0xD800 && unit <= 0xDBFF && index + 1 < units) {
-      uint32_t low = bytes.u16_or(2 * index + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        ++index;
-        continue;
-      }
-    }
-    AppendUtf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? kReplacement : unit);
-  }
-  if (bytes.size() % 2) AppendUtf8(out, kReplacement);
-  return out;
-}
-
-// iconv descriptors are not thread-safe; each thread keeps its own, and
-// closes them when it ends (every worker would leak its converters else).
-class ThreadConverters {
- public:
-  ThreadConverters() = default;
-  ThreadConverters(const ThreadConverters&) = delete;
-  ThreadConverters& operator=(const ThreadConverters&) = delete;
-  ~ThreadConverters() {
-    for (auto& [codePage, converter] : byCodePage_)
-      if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
-  }
-  iconv_t For(int32_t codePage) {
-    auto found = byCodePage_.find(codePage);
-    if (found != byCodePage_.end()) return found->second;
-    std::string name = "CP" + std::to_string(codePage);
-    iconv_t converter = iconv_open("UTF-8", name.c_str());
-    byCodePage_.emplace(codePage, converter);
-    return converter;
-  }
-
- private:
-  std::map<int32_t, iconv_t> byCodePage_;
-};
-
-iconv_t ConverterFor(int32_t codePage) {
-  thread_local ThreadConverters converters;
-  return converters.For(codePage);
-}
-
-std::string EightBitToUtf8(ByteView bytes, int32_t codePage) {
-  bool ascii = true;
-  for (size_t index = 0; index < bytes.size() && ascii; ++index) ascii = bytes[index] < 0x80;
-  if (ascii) return std::string(bytes.data(), bytes.data() + bytes.size());
-
-  std::string out;
-  iconv_t converter = ConverterFor(codePage);
-  if (converter == reinterpret_cast<iconv_t>(-1)) converter = ConverterFor(1252);
-  if (converter == reinterpret_cast<iconv_t>(-1)) {
-    // No converter at all: Latin-1 keeps every byte visible.
-    for (size_t index = 0; index < bytes.size(); ++index) AppendUtf8(out, bytes[index]);
-    return out;
-  }
-  iconv(converter, nullptr, nullptr, nullptr, nullptr);
-  std::vector<char> input(bytes.data(), bytes.data() + bytes.size());
-  char* in = input.data();
-  size_t inLeft = input.size();
-  std::vector<char> buffer(4 * input.size() + 16);
-  while (inLeft > 0) {
-    char* outPtr = buffer.data();
-    size_t outLeft = buffer.size();
-    size_t result = iconv(converter, &in, &inLeft, &outPtr, &outLeft);
-    out.append(buffer.data(), outPtr);
-    if (result != static_cast<size_t>(-1)) break;
-    if (errno == E2BIG) continue;
-    // A byte the code page does not define (or a cut multibyte sequence)
-    // shows as the character of the same number, as the desktop tool shows it.
-    AppendUtf8(out, static_cast<uint8_t>(*in));
-    ++in;
-    --inLeft;
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-  }
-  return out;
-}
+// The code page of a value whose own code page cannot be used.
+constexpr int32_t kFallbackCodePage = 1252;
 
 std::vector<LobLink> ReadLinks(ByteView node, uint16_t linkCount, size_t start, size_t linkSize,
                                size_t offsetWidth) {
@@ -117,7 +30,13 @@ std::vector<LobLink> ReadLinks(ByteView node, uint16_t linkCount, size_t start, 
 
 std::string LobBytesAsText(ByteView bytes, const LobTextMode& mode) {
   if (mode.decoder && *mode.decoder) return (*mode.decoder)(bytes, mode.utf16, mode.codePage);
-  return mode.utf16 ? Utf16ToUtf8(bytes) : EightBitToUtf8(bytes, mode.codePage);
+  if (mode.utf16) return DecodeWholeUtf16Text(bytes);
+  if (auto text = ConvertCodePageBytes(bytes, mode.codePage)) return std::move(*text);
+  if (auto text = ConvertCodePageBytes(bytes, kFallbackCodePage)) return std::move(*text);
+  // No converter at all: Latin-1 keeps every byte visible.
+  std::string text;
+  for (size_t index = 0; index < bytes.size(); ++index) AppendUtf8(text, bytes[index]);
+  return text;
 }
 
 std::string LobBytesAsHex(ByteView bytes) {

@@ -53,11 +53,28 @@ ConverterHandle OpenCodePageConverter(int32_t codePage) {
   return OpenNamedConverter("ibm-" + std::to_string(codePage));
 }
 
-ConverterHandle OpenConfiguredConverter(int32_t codePage) {
+// Unassigned and illegal input each become the characters of the same
+// values as their bytes, so nothing a large value stores is lost.
+void SubstituteSameValues(const void*, UConverterToUnicodeArgs* args, const char* codeUnits, int32_t length,
+                          UConverterCallbackReason reason, UErrorCode* error) {
+  if (reason > UCNV_IRREGULAR) return;
+  *error = U_ZERO_ERROR;
+  for (int32_t index = 0; index < length && U_SUCCESS(*error); ++index) {
+    const UChar sameValue = static_cast<uint8_t>(codeUnits[index]);
+    ucnv_cbToUWriteUChars(args, &sameValue, 1, 0, error);
+  }
+}
+
+// What a converter makes of bytes its code page does not map.
+enum class Unmapped { kReplacement, kSameValue };
+
+ConverterHandle OpenConfiguredConverter(int32_t codePage, Unmapped unmapped) {
   ConverterHandle converter = OpenCodePageConverter(codePage);
   if (!converter) return nullptr;
   UErrorCode error = U_ZERO_ERROR;
-  ucnv_setToUCallBack(converter.get(), SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &error);
+  ucnv_setToUCallBack(converter.get(),
+                      unmapped == Unmapped::kReplacement ? SubstituteReplacementCharacter : SubstituteSameValues,
+                      nullptr, nullptr, nullptr, &error);
   if (U_FAILURE(error)) return nullptr;
   return converter;
 }
@@ -65,9 +82,10 @@ ConverterHandle OpenConfiguredConverter(int32_t codePage) {
 // Opening a converter costs more than converting a short value, so each
 // thread keeps the last few it used (and remembers code pages that cannot be
 // opened). A converter is used by one thread at a time only.
-UConverter* CachedConverter(int32_t codePage) {
+UConverter* CachedConverter(int32_t codePage, Unmapped unmapped) {
   struct Entry {
     int32_t codePage = 0;
+    Unmapped unmapped = Unmapped::kReplacement;
     bool filled = false;
     ConverterHandle converter;
   };
@@ -75,11 +93,12 @@ UConverter* CachedConverter(int32_t codePage) {
   thread_local Entry entries[kEntries];
   thread_local size_t nextVictim = 0;
   for (Entry& entry : entries)
-    if (entry.filled && entry.codePage == codePage) return entry.converter.get();
+    if (entry.filled && entry.codePage == codePage && entry.unmapped == unmapped) return entry.converter.get();
   Entry& entry = entries[nextVictim];
   nextVictim = (nextVictim + 1) % kEntries;
   entry.codePage = codePage;
-  entry.converter = OpenConfiguredConverter(codePage);
+  entry.unmapped = unmapped;
+  entry.converter = OpenConfiguredConverter(codePage, unmapped);
   entry.filled = true;
   return entry.converter.get();
 }
@@ -89,24 +108,12 @@ size_t LengthToZero(ByteView bytes) {
   return zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data()) : bytes.size();
 }
 
-}  // namespace
-
-int32_t ColumnCodePage(int32_t collationId, const EngineState& state) {
-  if (collationId == 0 || collationId == -1) return state.defaultAnsiCodePage;
-  const int64_t key = collationId;  // sign-extended, as the table's keys are
-  if (state.collation.collationKnown == 1 && key == state.collation.activeCollationId)
-    return state.collation.activeCodePage;
-  if (const CollationEntry* entry = FindCollation(state.collations, key)) return entry->codePage;
-  return state.defaultAnsiCodePage;
-}
-
-std::optional<std::string> ConvertCodePageText(ByteView bytes, int32_t codePage) {
-  UConverter* converter = CachedConverter(codePage);
+// The first `length` bytes through `converter`; zero units of the result end
+// the text when `stopAtZero` is set.
+std::optional<std::string> ConvertWith(UConverter* converter, ByteView bytes, size_t length, bool stopAtZero) {
   if (converter == nullptr) return std::nullopt;
   UErrorCode error = U_ZERO_ERROR;
   ucnv_resetToUnicode(converter);
-
-  const size_t length = LengthToZero(bytes);
   if (length == 0) return std::string();
   if (length > static_cast<size_t>(INT32_MAX / 2)) return std::nullopt;
   const char* source = reinterpret_cast<const char*>(bytes.data());
@@ -135,8 +142,34 @@ std::optional<std::string> ConvertCodePageText(ByteView bytes, int32_t codePage)
   if (U_FAILURE(error) || produced < 0) return std::nullopt;
   std::string text;
   text.reserve(static_cast<size_t>(produced));
-  AppendUtf16AsUtf8(text, reinterpret_cast<const char16_t*>(units), std::min(static_cast<size_t>(produced), capacity));
+  AppendUtf16AsUtf8(text, reinterpret_cast<const char16_t*>(units), std::min(static_cast<size_t>(produced), capacity),
+                    stopAtZero);
   return text;
+}
+
+}  // namespace
+
+int32_t ColumnCodePage(int32_t collationId, const EngineState& state) {
+  if (collationId == 0 || collationId == -1) return state.defaultAnsiCodePage;
+  const int64_t key = collationId;  // sign-extended, as the table's keys are
+  if (state.collation.collationKnown == 1 && key == state.collation.activeCollationId)
+    return state.collation.activeCodePage;
+  if (const CollationEntry* entry = FindCollation(state.collations, key)) return entry->codePage;
+  return state.defaultAnsiCodePage;
+}
+
+std::optional<std::string> ConvertCodePageText(ByteView bytes, int32_t codePage) {
+  return ConvertWith(CachedConverter(codePage, Unmapped::kReplacement), bytes, LengthToZero(bytes), true);
+}
+
+std::optional<std::string> ConvertCodePageBytes(ByteView bytes, int32_t codePage) {
+  bool ascii = true;
+  for (size_t index = 0; index < bytes.size() && ascii; ++index) ascii = bytes[index] < 0x80;
+  // The code pages of 8-bit collations (874, 932, 936, 949, 950, 1250-1258)
+  // agree with ASCII below 0x80, and most values are such text.
+  if (ascii && CachedConverter(codePage, Unmapped::kSameValue) != nullptr)
+    return std::string(bytes.data(), bytes.data() + bytes.size());
+  return ConvertWith(CachedConverter(codePage, Unmapped::kSameValue), bytes, bytes.size(), false);
 }
 
 std::string WidenBytes(ByteView bytes) {

@@ -10,6 +10,10 @@
 // Conversion runs through ICU. Bytes a code page cannot map become U+FFFD; a
 // code page ICU cannot open (or a 16/32-bit one, which cannot be read up to a
 // zero byte) turns each byte into the character of the same value.
+//
+// Large values (text) are converted whole instead (ConvertCodePageBytes):
+// zero bytes are kept, and a byte the code page cannot map shows as the
+// character of the same value.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +31,12 @@ int32_t ColumnCodePage(int32_t collationId, const EngineState& state);
 // The bytes up to the first zero byte converted from `codePage`; nothing when
 // the code page cannot be used.
 std::optional<std::string> ConvertCodePageText(ByteView bytes, int32_t codePage);
+
+// All the bytes converted from `codePage`, zero bytes included (as U+0000); a
+// byte the code page does not define, or a multibyte sequence cut short,
+// becomes the character of the same value (U+0000..U+00FF). Nothing when the
+// code page cannot be used.
+std::optional<std::string> ConvertCodePageBytes(ByteView bytes, int32_t codePage);
 
 // The bytes up to the first zero byte, each becoming the character of the same
 // value (U+0000..U+00FF).

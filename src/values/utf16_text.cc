@@ -8,13 +8,13 @@ constexpr char32_t kReplacementCharacter = 0xFFFD;
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// Walks code units from `unitAt` (index -> unit) up to `count` units or the
-// first zero unit.
+// Walks code units from `unitAt` (index -> unit) up to `count` units or, with
+// `stopAtZero`, the first zero unit.
 template <typename UnitAt>
-void AppendUnits(std::string& out, size_t count, UnitAt unitAt) {
+void AppendUnits(std::string& out, size_t count, bool stopAtZero, UnitAt unitAt) {
   for (size_t index = 0; index < count; ++index) {
     const char32_t unit = unitAt(index);
-    if (unit == 0) return;
+    if (unit == 0 && stopAtZero) return;
     if (IsHighSurrogate(unit) && index + 1 < count && IsLowSurrogate(unitAt(index + 1))) {
       const char32_t low = unitAt(index + 1);
       AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
@@ -46,18 +46,26 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
   }
 }
 
-void AppendUtf16AsUtf8(std::string& out, const char16_t* units, size_t count) {
+void AppendUtf16AsUtf8(std::string& out, const char16_t* units, size_t count, bool stopAtZero) {
   if (units == nullptr) return;
-  AppendUnits(out, count, [units](size_t index) { return static_cast<char32_t>(units[index]); });
+  AppendUnits(out, count, stopAtZero, [units](size_t index) { return static_cast<char32_t>(units[index]); });
 }
 
 std::string DecodeUtf16Text(ByteView bytes) {
   std::string text;
   text.reserve(bytes.size() / 2);
   const size_t unitCount = (bytes.size() + 1) / 2;
-  AppendUnits(text, unitCount, [&bytes](size_t index) {
+  AppendUnits(text, unitCount, true, [&bytes](size_t index) {
     return static_cast<char32_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));  // past the end reads 0
   });
+  return text;
+}
+
+std::string DecodeWholeUtf16Text(ByteView bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  AppendUnits(text, bytes.size() / 2, false, [&bytes](size_t index) { return static_cast<char32_t>(bytes.u16_or(2 * index)); });
+  if (bytes.size() % 2) AppendUtf8(text, kReplacementCharacter);
   return text;
 }
 

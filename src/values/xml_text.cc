@@ -5,30 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "values/utf16_text.h"
+
 namespace pagewright {
 namespace {
 
 constexpr uint32_t kCodePageUtf16Le = 1200;
 constexpr uint32_t kCodePageUtf16Be = 1201;
 constexpr uint32_t kCodePageUtf8 = 65001;
-
-void AppendUtf8(std::string& out, uint32_t codePoint) {
-  if (codePoint < 0x80) {
-    out.push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else if (codePoint < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  }
-}
 
 void AppendCharacterReference(std::string& out, uint32_t codePoint) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -129,5 +129,36 @@ TEST_F(CharacterData, UnknownCodePageWidensByteByByte) {
   }
 }
 
+TEST_F(CharacterData, LargeValuesAreConvertedWhole) {
+  // Text values keep what they store: zero bytes stay, and a byte the code
+  // page cannot map shows as the character of the same value instead of
+  // U+FFFD.
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int32_t codePage;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"zero bytes kept", {0x61, 0x00, 0x62}, 1252, std::string("a\0b", 3)},
+      {"Cyrillic 1251", kCyrillicBytes, 1251, kCyrillicText},
+      {"1252 with a zero byte", {0x80, 0x00, 0xE9}, 1252, std::string("\xE2\x82\xAC\0\xC3\xA9", 6)},
+      {"unassigned in 1253", {0xC1, 0xD2, 0xC2}, 1253, "\xCE\x91\xC3\x92\xCE\x92"},  // Α, U+00D2, Β
+      {"932 double-byte", {0x93, 0xFA, 0x41}, 932, "\xE6\x97\xA5" "A"},
+      {"932 lead byte without trail byte", {0x41, 0x81}, 932, "A\xC2\x81"},
+      {"ascii only", {'o', 'k', 0x00}, 936, std::string("ok\0", 3)},
+  };
+  for (const auto& c : cases) {
+    auto text = ConvertCodePageBytes(ByteView(c.bytes), c.codePage);
+    ASSERT_TRUE(text.has_value()) << c.name;
+    EXPECT_EQ(*text, c.expected) << c.name;
+  }
+  for (int32_t codePage : {1361, 99999, 1200})
+    EXPECT_FALSE(ConvertCodePageBytes(ByteView(std::vector<uint8_t>{0x41}), codePage).has_value()) << codePage;
+  // A value ending in a lead byte does not join the next value.
+  EXPECT_EQ(ConvertCodePageBytes(ByteView(std::vector<uint8_t>{0x93}), 932), "\xC2\x93");
+  EXPECT_EQ(ConvertCodePageBytes(ByteView(std::vector<uint8_t>{0xFA}), 932), "\xC3\xBA");
+}
+
 }  // namespace
 }  // namespace pagewright

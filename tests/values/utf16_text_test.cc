@@ -29,5 +29,21 @@ TEST(Utf16Text, DecodesUpToFirstZeroUnitAndRepairsDamage) {
   for (const auto& c : cases) EXPECT_EQ(DecodeUtf16Text(ByteView(c.bytes)), c.expected) << c.name;
 }
 
+TEST(Utf16Text, WholeTextKeepsZeroUnitsAndMarksAnOddByte) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"zero units are kept", {'a', 0, 0, 0, 'b', 0}, std::string("a\0b", 3)},
+      {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
+      {"lone high surrogate before a zero unit", {0x3D, 0xD8, 0, 0}, std::string("\xEF\xBF\xBD\0", 4)},
+      {"odd last byte", {'a', 0, 'b'}, "a\xEF\xBF\xBD"},
+      {"empty", {}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeWholeUtf16Text(ByteView(c.bytes)), c.expected) << c.name;
+}
+
 }  // namespace
 }  // namespace pagewright

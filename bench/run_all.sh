@@ -49,13 +49,13 @@ echo "== rows --all over one table of $ROWS rows (ReadDataPage + DecodePageRows)
 echo
 echo "== pagewright rows FILE Big --all > /dev/null; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 "$BUILD/gen_big_db" "$TMPD/rows_tenth.mdf" --rows $((ROWS / 10)) >/dev/null
-printf 'rows\tfile_bytes\tseconds\trows_per_s\tpeak_rss_kb\n'
+printf 'rows\tfile_bytes\twall_s\tcpu_s\trows_per_s\trows_per_cpu_s\tpeak_rss_kb\n'
 for f in rows_tenth rows; do
   n=$ROWS; [ "$f" = rows_tenth ] && n=$((ROWS / 10))
-  /usr/bin/time -f '%e %M' -o "$TMPD/time.txt" "$BUILD/pagewright" rows "$TMPD/$f.mdf" Big --all >/dev/null
-  read -r secs kb < "$TMPD/time.txt"
-  awk -v n="$n" -v b="$(stat -c %s "$TMPD/$f.mdf")" -v s="$secs" -v k="$kb" \
-    'BEGIN { printf "%d\t%d\t%.2f\t%.0f\t%d\n", n, b, s, (s > 0 ? n / s : 0), k }'
+  /usr/bin/time -f '%e %U %S %M' -o "$TMPD/time.txt" "$BUILD/pagewright" rows "$TMPD/$f.mdf" Big --all >/dev/null
+  read -r secs user sys kb < "$TMPD/time.txt"
+  awk -v n="$n" -v b="$(stat -c %s "$TMPD/$f.mdf")" -v s="$secs" -v c="$(echo "$user $sys" | awk '{print $1 + $2}')" \
+    -v k="$kb" 'BEGIN { printf "%d\t%d\t%.2f\t%.2f\t%.0f\t%.0f\t%d\n", n, b, s, c, (s > 0 ? n / s : 0), (c > 0 ? n / c : 0), k }'
 done
 rm -f "$TMPD/rows.mdf" "$TMPD/rows_tenth.mdf"
 

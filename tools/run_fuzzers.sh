@@ -2,7 +2,8 @@
 # Builds the fuzz/*_fuzz.cc targets with clang into build-fuzz/ (engine
 # instrumented too) and runs each for the given seconds (default 60), two at a
 # time, or one at a time with FUZZ_JOBS=1. Only the named targets are built;
-# FUZZ_SKIP_BUILD=1 runs the binaries already there.
+# FUZZ_SKIP_BUILD=1 runs the binaries already there. FUZZ_TIMEOUT (default 10)
+# is the seconds one input may take; raise it on a machine busy with builds.
 # Seeds are page images cut from the corpus files into build-fuzz/seeds/ (never
 # committed); findings land in build-fuzz/findings/<target>/.
 # Usage: tools/run_fuzzers.sh [seconds] [target...]
@@ -61,7 +62,7 @@ run_one() {
   if [ "$target" = database_file_fuzz ] && [ -f "$CORPUS/files/pubs_stuit_2000.mdf" ]; then
     export PAGEWRIGHT_FUZZ_BASE="$CORPUS/files/pubs_stuit_2000.mdf"
   fi
-  "$BUILD_DIR/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+  "$BUILD_DIR/$target" -max_total_time="$SECONDS_EACH" -max_len=65536 -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 "$work" "$SEEDS" \
     > "$BUILD_DIR/findings/$target.log" 2>&1
 }
